@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs every Debian package Velmora needs to build, run, test and benchmark.
+# The one list of packages: the run command, the test command and CI all call this.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ make cmake ninja-build pkg-config
+  # window
+  qt6-base-dev qt6-qpa-plugins fonts-wqy-microhei
+  # HTTP and TLS
+  libboost-dev libssl-dev openssl ca-certificates
+  # JSON script engine, callback trampolines
+  duktape-dev libffi-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth curl
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
