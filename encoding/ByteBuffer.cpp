@@ -4,9 +4,13 @@
 
 namespace velmora {
 
-int BytesLength(ByteView bytes) { return static_cast<int>(bytes.size()); }
+int BytesLength(ByteView bytes) {
+    return static_cast<int>(bytes.size());
+}
 
-ByteBuffer TextToBytes(std::string_view text) { return ByteBuffer(text.begin(), text.end()); }
+ByteBuffer TextToBytes(std::string_view text) {
+    return ByteBuffer(text.begin(), text.end());
+}
 
 TextBuffer BytesToText(ByteView bytes) {
     auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});

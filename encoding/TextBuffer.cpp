@@ -10,7 +10,9 @@ namespace {
 
 using detail::CharWidth;
 
-bool IsAsciiLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiLetter(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 bool BytesMatch(std::string_view text, std::size_t pos, std::string_view sub, bool ignoreCase) {
     if (!ignoreCase) return text.compare(pos, sub.size(), sub) == 0;
@@ -38,9 +40,13 @@ void WalkMatches(std::string_view text, std::size_t from, std::size_t windowEnd,
 
 }  // namespace
 
-int TextLength(std::string_view text) { return static_cast<int>(text.size()); }
+int TextLength(std::string_view text) {
+    return static_cast<int>(text.size());
+}
 
-bool StartsWith(std::string_view text, std::string_view prefix) { return text.starts_with(prefix); }
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.starts_with(prefix);
+}
 
 TextBuffer TextLeft(std::string_view text, int n) {
     if (n <= 0) return {};
@@ -225,7 +231,9 @@ int TextToInt(std::string_view text) {
     return value >= kLimit ? std::numeric_limits<int>::max() : static_cast<int>(value);
 }
 
-TextBuffer IntToText(int value) { return std::to_string(value); }
+TextBuffer IntToText(int value) {
+    return std::to_string(value);
+}
 
 TextBuffer RealToText(double value) {
     char buffer[64];

@@ -1,6 +1,6 @@
-#include "encoding/ByteBuffer.h"
-
 #include <gtest/gtest.h>
+
+#include "encoding/ByteBuffer.h"
 
 namespace velmora {
 namespace {
@@ -17,7 +17,8 @@ TEST(ByteBuffer, BlankConcatLength) {
     EXPECT_TRUE(BlankBytes(0).empty());
     EXPECT_TRUE(BlankBytes(-1).empty());
     EXPECT_EQ(BlankBytes(3), (ByteBuffer{0, 0, 0}));
-    EXPECT_EQ(ConcatBytes(ByteBuffer{1, 0}, ByteBuffer{}, ByteBuffer{0, 2}), (ByteBuffer{1, 0, 0, 2}));
+    EXPECT_EQ(ConcatBytes(ByteBuffer{1, 0}, ByteBuffer{}, ByteBuffer{0, 2}),
+              (ByteBuffer{1, 0, 0, 2}));
     EXPECT_TRUE(ConcatBytes(ByteBuffer{}, ByteBuffer{}).empty());
     EXPECT_EQ(BytesLength(ByteBuffer{0, 0}), 2);
 }

@@ -1,9 +1,9 @@
-#include "encoding/TextBuffer.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <optional>
+
+#include "encoding/TextBuffer.h"
 
 namespace velmora {
 namespace {
@@ -23,10 +23,10 @@ TEST(TextWindows, LeftRightMid) {
     struct Case {
         std::string got, want;
     } cases[] = {
-        {TextLeft("abc", 5), "abc"},   {TextLeft("abc", 0), ""},     {TextLeft("abc", -1), ""},
-        {TextLeft("abc", 2), "ab"},    {TextRight("abc", 2), "bc"},  {TextRight("abc", 9), "abc"},
-        {TextRight("abc", 0), ""},     {TextMid("abc", 3, 5), "c"},  {TextMid("abc", 4, 1), ""},
-        {TextMid("abc", 0, 2), ""},    {TextMid("abc", 1, 0), ""},   {TextMid("abc", 2, 1), "b"},
+        {TextLeft("abc", 5), "abc"},   {TextLeft("abc", 0), ""},    {TextLeft("abc", -1), ""},
+        {TextLeft("abc", 2), "ab"},    {TextRight("abc", 2), "bc"}, {TextRight("abc", 9), "abc"},
+        {TextRight("abc", 0), ""},     {TextMid("abc", 3, 5), "c"}, {TextMid("abc", 4, 1), ""},
+        {TextMid("abc", 0, 2), ""},    {TextMid("abc", 1, 0), ""},  {TextMid("abc", 2, 1), "b"},
         {TextLeft(kNiHao, 1), "\xC4"},  // counts bytes: cuts a character
     };
     for (const auto& c : cases) EXPECT_EQ(c.got, c.want);
@@ -107,7 +107,8 @@ TEST(FindTextReverse, Table) {
 
 TEST(ToLowerAscii, LowersOnlySingleByteCapitals) {
     EXPECT_EQ(ToLowerAscii("HTTPS://Host/Path"), "https://host/path");
-    EXPECT_EQ(ToLowerAscii(S("A", kTrailCapitalA, "B", kNiHao)), S("a", kTrailCapitalA, "b", kNiHao));
+    EXPECT_EQ(ToLowerAscii(S("A", kTrailCapitalA, "B", kNiHao)),
+              S("a", kTrailCapitalA, "b", kNiHao));
     EXPECT_EQ(ToLowerAscii(S(kEmoji, "Z")), S(kEmoji, "z"));
     EXPECT_EQ(ToLowerAscii("A\xC4"), "a\xC4");  // lone lead byte at the end is kept
     EXPECT_EQ(ToLowerAscii(""), "");
@@ -121,7 +122,9 @@ TEST(ReplaceText, Table) {
         {"", "a", "b", ""},
         {"abc", "", "x", "abc"},
         {"a\\b\\", "\\", "\\\\", "a\\\\b\\\\"},  // doubles each backslash exactly once
-        {"a\nb\n", "\n", "#\xBB\xBB\xD0\xD0\xB7\xFB", "a#\xBB\xBB\xD0\xD0\xB7\xFB" "b#\xBB\xBB\xD0\xD0\xB7\xFB"},
+        {"a\nb\n", "\n", "#\xBB\xBB\xD0\xD0\xB7\xFB",
+         "a#\xBB\xBB\xD0\xD0\xB7\xFB"
+         "b#\xBB\xBB\xD0\xD0\xB7\xFB"},
         {"ab", "b", "bb", "abb"},  // the inserted text is not searched again
         {S(kTrailBackslash, "\\"), "\\", "/", S(kTrailBackslash, "/")},
         {S(kEmoji, "\\n"), "\\n", "X", S(kEmoji, "X")},
@@ -181,7 +184,7 @@ TEST(TextToInt, Table) {
         {" 443/x", 443},
         {"abc", 0},
         {"", 0},
-        {"\xA3\xB8\xA3\xB0", 80},                 // full-width 80
+        {"\xA3\xB8\xA3\xB0", 80},                   // full-width 80
         {"\xA1\xA1\xA3\xAD\xA3\xB1\xA3\xB2", -12},  // ideographic space, full-width -12
         {"\t\r\n -7", -7},
         {"+5", 5},
@@ -204,10 +207,17 @@ TEST(Numbers, IntAndRealToText) {
         double value;
         std::string want;
     } cases[] = {
-        {0.7, "0.7"},           {1.0, "1"},          {800.0, "800"},
-        {1e15, "1e+015"},       {2.5e-5, "2.5e-005"}, {1e100, "1e+100"},
-        {-1.5e300, "-1.5e+300"}, {0.0001, "0.0001"},   {1234567890123.0, "1234567890123"},
-        {0.1 + 0.2, "0.3"},     {-0.0, "-0"},
+        {0.7, "0.7"},
+        {1.0, "1"},
+        {800.0, "800"},
+        {1e15, "1e+015"},
+        {2.5e-5, "2.5e-005"},
+        {1e100, "1e+100"},
+        {-1.5e300, "-1.5e+300"},
+        {0.0001, "0.0001"},
+        {1234567890123.0, "1234567890123"},
+        {0.1 + 0.2, "0.3"},
+        {-0.0, "-0"},
     };
     for (const auto& c : cases) EXPECT_EQ(RealToText(c.value), c.want) << c.value;
 }

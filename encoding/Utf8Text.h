@@ -1,0 +1,23 @@
+#pragma once
+// Program text (GB18030) to and from UTF-8, the form of the wire, the window toolkit and the
+// script engine. GB18030 holds every Unicode character, so both directions are lossless for valid
+// input. Malformed input becomes U+FFFD, one per bad byte, never a lost text.
+
+#include <string>
+#include <string_view>
+
+#include "encoding/TextBuffer.h"
+
+namespace velmora {
+
+// The program's code page as iconv names it.
+inline constexpr const char* kProgramCharset = "GB18030";
+
+// UTF-8 bytes of a program text.
+std::string TextToUtf8(std::string_view text);
+
+// The program text of UTF-8 bytes. A text holds no zero byte, so the result ends before the first
+// U+0000.
+TextBuffer Utf8ToText(std::string_view utf8);
+
+}  // namespace velmora
