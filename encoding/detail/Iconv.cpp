@@ -1,6 +1,8 @@
 #include "encoding/detail/Iconv.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 namespace velmora::detail {
 
@@ -10,14 +12,40 @@ IconvHandle OpenIconv(const char* toCharset, const char* fromCharset) {
     return IconvHandle(handle);
 }
 
+iconv_t CachedIconv(std::string_view toCharset, std::string_view fromCharset) {
+    struct Entry {
+        std::string to, from;
+        IconvHandle handle;
+    };
+    // A thread meets only a handful of charset pairs; the bound keeps a caller that cycles
+    // through many names from growing the cache without end.
+    constexpr std::size_t kMaxEntries = 16;
+    thread_local std::vector<Entry> cache;
+    for (const Entry& e : cache) {
+        if (e.to == toCharset && e.from == fromCharset) return e.handle.get();
+    }
+    Entry entry{std::string(toCharset), std::string(fromCharset), nullptr};
+    entry.handle = OpenIconv(entry.to.c_str(), entry.from.c_str());
+    if (!entry.handle) return nullptr;
+    if (cache.size() == kMaxEntries) cache.erase(cache.begin());
+    cache.push_back(std::move(entry));
+    return cache.back().handle.get();
+}
+
 std::string ConvertAll(iconv_t handle, std::string_view input, const Replacement& replacement,
                        std::size_t (*sourceCharWidth)(std::string_view rest)) {
-    iconv(handle, nullptr, nullptr, nullptr, nullptr);
     std::string out;
-    out.resize(input.size() * 2 + 16);
+    ConvertAppend(handle, input, replacement, sourceCharWidth, out);
+    return out;
+}
+
+void ConvertAppend(iconv_t handle, std::string_view input, const Replacement& replacement,
+                   std::size_t (*sourceCharWidth)(std::string_view rest), std::string& out) {
+    iconv(handle, nullptr, nullptr, nullptr, nullptr);
+    std::size_t written = out.size();
+    out.resize(written + input.size() * 2 + 16);
     char* in = const_cast<char*>(input.data());
     std::size_t inLeft = input.size();
-    std::size_t written = 0;
     while (inLeft > 0) {
         char* outPtr = out.data() + written;
         std::size_t outLeft = out.size() - written;
@@ -35,7 +63,7 @@ std::string ConvertAll(iconv_t handle, std::string_view input, const Replacement
         std::string_view text = replacement.forMalformedInput;
         if (sourceCharWidth != nullptr) {
             if (std::size_t w = sourceCharWidth(std::string_view(in, inLeft)); w > 0) {
-                skip = w;
+                skip = std::min(w, inLeft);
                 text = replacement.forUnmappable;
             }
         }
@@ -45,13 +73,13 @@ std::string ConvertAll(iconv_t handle, std::string_view input, const Replacement
         in += skip;
         inLeft -= skip;
     }
-    // Flush any shift state (none of the charsets used here has one, but it costs nothing).
+    // Flush any shift state (a stateful charset such as ISO-2022-JP ends with an escape).
+    if (out.size() < written + 16) out.resize(written + 16);
     char* outPtr = out.data() + written;
     std::size_t outLeft = out.size() - written;
     iconv(handle, nullptr, nullptr, &outPtr, &outLeft);
     written = static_cast<std::size_t>(outPtr - out.data());
     out.resize(written);
-    return out;
 }
 
 }  // namespace velmora::detail

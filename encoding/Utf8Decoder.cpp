@@ -1,0 +1,144 @@
+#include "encoding/Utf8Decoder.h"
+
+#include "encoding/Utf8Text.h"
+
+namespace velmora {
+namespace {
+
+constexpr std::string_view kGb18030Replacement = "\x84\x31\xA4\x37";  // U+FFFD
+
+struct Sequence {
+    enum Kind { kValid, kIncomplete, kInvalid } kind;
+    std::size_t length;  // kValid: bytes of the character; kIncomplete: bytes present
+};
+
+// Classifies the UTF-8 sequence at the start of s (not empty, s[0] not ASCII) by the well-formed
+// byte ranges of Unicode: no overlong forms, no surrogates, nothing beyond U+10FFFF.
+Sequence ScanSequence(std::string_view s) {
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    unsigned char lead = byte(0);
+    std::size_t need;
+    unsigned char low = 0x80, high = 0xBF;  // allowed range of the byte after the lead
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        need = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        need = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        need = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return {Sequence::kInvalid, 1};
+    }
+    for (std::size_t i = 1; i < need; ++i) {
+        if (i == s.size()) return {Sequence::kIncomplete, i};
+        if (byte(i) < low || byte(i) > high) return {Sequence::kInvalid, 1};
+        low = 0x80;
+        high = 0xBF;
+    }
+    return {Sequence::kValid, need};
+}
+
+// Width of the valid character at the start of rest, so that one GB18030 lacks is replaced whole.
+std::size_t Utf8CharWidth(std::string_view rest) {
+    Sequence s = ScanSequence(rest);
+    return s.kind == Sequence::kValid ? s.length : 0;
+}
+
+void AppendReplacements(std::size_t count, TextBuffer& out) {
+    for (std::size_t i = 0; i < count; ++i) out.append(kGb18030Replacement);
+}
+
+}  // namespace
+
+Utf8StreamDecoder::Utf8StreamDecoder() : converter(detail::OpenIconv(kProgramCharset, "UTF-8")) {}
+
+TextBuffer Utf8StreamDecoder::Feed(ByteView bytes) {
+    return Feed(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+TextBuffer Utf8StreamDecoder::Feed(std::string_view input) {
+    TextBuffer out;
+    out.reserve(input.size());
+    std::size_t pos = CompletePending(input, out);
+    std::size_t runStart = pos;  // valid input from here to pos is not yet in out
+    while (pos < input.size()) {
+        unsigned char b = static_cast<unsigned char>(input[pos]);
+        if (b != 0 && b < 0x80) {
+            ++pos;
+            continue;
+        }
+        if (b == 0) {
+            AppendValid(input.substr(runStart, pos - runStart), out);
+            runStart = ++pos;
+            continue;
+        }
+        Sequence s = ScanSequence(input.substr(pos));
+        if (s.kind == Sequence::kValid) {
+            pos += s.length;
+            continue;
+        }
+        AppendValid(input.substr(runStart, pos - runStart), out);
+        if (s.kind == Sequence::kIncomplete) {
+            input.copy(pending.data(), s.length, pos);
+            pendingLength = s.length;
+            return out;
+        }
+        // One replacement per malformed byte: the bytes after a bad lead are read afresh.
+        AppendReplacements(1, out);
+        runStart = ++pos;
+    }
+    AppendValid(input.substr(runStart, pos - runStart), out);
+    return out;
+}
+
+TextBuffer Utf8StreamDecoder::Finish() {
+    TextBuffer out;
+    AppendReplacements(pendingLength, out);
+    pendingLength = 0;
+    return out;
+}
+
+std::size_t Utf8StreamDecoder::CompletePending(std::string_view input, TextBuffer& out) {
+    std::size_t taken = 0;
+    while (pendingLength > 0 && taken < input.size()) {
+        pending[pendingLength] = input[taken];
+        Sequence s = ScanSequence(std::string_view(pending.data(), pendingLength + 1));
+        if (s.kind == Sequence::kInvalid) {
+            // The new byte does not continue the character: every kept byte is malformed, and
+            // the new byte is read afresh by the caller.
+            AppendReplacements(pendingLength, out);
+            pendingLength = 0;
+            break;
+        }
+        ++pendingLength;
+        ++taken;
+        if (s.kind == Sequence::kValid) {
+            AppendValid(std::string_view(pending.data(), pendingLength), out);
+            pendingLength = 0;
+        }
+    }
+    return taken;
+}
+
+void Utf8StreamDecoder::AppendValid(std::string_view utf8, TextBuffer& out) {
+    std::size_t ascii = 0;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+    out.append(utf8.substr(0, ascii));
+    std::string_view rest = utf8.substr(ascii);
+    if (rest.empty()) return;
+    if (!converter) {  // iconv without its GB18030 module: keep at least the characters' places
+        for (char c : rest) {
+            unsigned char b = static_cast<unsigned char>(c);
+            if (b < 0x80) out.push_back(c);
+            if (b >= 0xC0) AppendReplacements(1, out);
+        }
+        return;
+    }
+    detail::ConvertAppend(converter.get(), rest, {kGb18030Replacement, kGb18030Replacement},
+                          Utf8CharWidth, out);
+}
+
+}  // namespace velmora
