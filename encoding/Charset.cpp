@@ -10,7 +10,6 @@ namespace velmora {
 namespace {
 
 constexpr std::string_view kDefaultSourceCharset = "UTF-8";
-constexpr std::string_view kGb18030Replacement = "\x84\x31\xA4\x37";  // U+FFFD
 
 // Names Windows gives charsets that iconv spells differently or reads another way.
 struct Alias {
@@ -70,7 +69,7 @@ std::optional<TextBuffer> DecodeText(ByteView bytes, const std::string& charset)
     if (charset == "UTF-8") return Utf8ToText(input);
     iconv_t handle = detail::CachedIconv(kProgramCharset, charset);
     if (handle == nullptr) return std::nullopt;
-    TextBuffer text = detail::ConvertAll(handle, input, {kGb18030Replacement, kGb18030Replacement},
+    TextBuffer text = detail::ConvertAll(handle, input, {kReplacementText, kReplacementText},
                                          UnitWidthOf(charset));
     text.resize(std::min(text.find('\0'), text.size()));
     return text;

@@ -5,7 +5,6 @@
 namespace velmora {
 namespace {
 
-constexpr std::string_view kGb18030Replacement = "\x84\x31\xA4\x37";  // U+FFFD
 
 struct Sequence {
     enum Kind { kValid, kIncomplete, kInvalid } kind;
@@ -48,7 +47,7 @@ std::size_t Utf8CharWidth(std::string_view rest) {
 }
 
 void AppendReplacements(std::size_t count, TextBuffer& out) {
-    for (std::size_t i = 0; i < count; ++i) out.append(kGb18030Replacement);
+    for (std::size_t i = 0; i < count; ++i) out.append(kReplacementText);
 }
 
 }  // namespace
@@ -137,7 +136,7 @@ void Utf8StreamDecoder::AppendValid(std::string_view utf8, TextBuffer& out) {
         }
         return;
     }
-    detail::ConvertAppend(converter.get(), rest, {kGb18030Replacement, kGb18030Replacement},
+    detail::ConvertAppend(converter.get(), rest, {kReplacementText, kReplacementText},
                           Utf8CharWidth, out);
 }
 

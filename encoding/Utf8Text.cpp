@@ -5,8 +5,6 @@
 namespace velmora {
 namespace {
 
-constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";         // U+FFFD
-constexpr std::string_view kGb18030Replacement = "\x84\x31\xA4\x37";  // U+FFFD
 
 bool IsAscii(std::string_view s) {
     for (char c : s) {
@@ -30,13 +28,13 @@ iconv_t FromUtf8Converter() {
 
 std::string TextToUtf8(std::string_view text) {
     if (IsAscii(text)) return std::string(text);
-    return detail::ConvertAll(ToUtf8Converter(), text, {kUtf8Replacement, {}});
+    return detail::ConvertAll(ToUtf8Converter(), text, {kReplacementUtf8, {}});
 }
 
 TextBuffer Utf8ToText(std::string_view utf8) {
     utf8 = utf8.substr(0, utf8.find('\0'));
     if (IsAscii(utf8)) return TextBuffer(utf8);
-    return detail::ConvertAll(FromUtf8Converter(), utf8, {kGb18030Replacement, {}});
+    return detail::ConvertAll(FromUtf8Converter(), utf8, {kReplacementText, {}});
 }
 
 }  // namespace velmora

@@ -13,6 +13,10 @@ namespace velmora {
 // The program's code page as iconv names it.
 inline constexpr const char* kProgramCharset = "GB18030";
 
+// U+FFFD, what malformed input becomes, in the program's code page and in UTF-8.
+inline constexpr std::string_view kReplacementText = "\x84\x31\xA4\x37";
+inline constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+
 // UTF-8 bytes of a program text.
 std::string TextToUtf8(std::string_view text);
 
