@@ -1,11 +1,11 @@
-#include "app/ChatConfig.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+
+#include "app/ChatConfig.h"
 
 namespace velmora {
 namespace {
@@ -21,7 +21,9 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
-    void WriteFile(const std::string& text) { std::ofstream(dir_ / "velmora" / "velmora.conf") << text; }
+    void WriteFile(const std::string& text) {
+        std::ofstream(dir_ / "velmora" / "velmora.conf") << text;
+    }
 
     ChatConfig Load() {
         return LoadChatConfig([this](const char* name) -> std::optional<std::string> {
@@ -43,8 +45,9 @@ TEST_F(ChatConfigTest, NothingConfigured) {
 }
 
 TEST_F(ChatConfigTest, FileValues) {
-    WriteFile("# comment\n url = https://example.test/v1/chat/completions \nkey=sk-file\n"
-              "model = m-file\nunknown = x\nnot a pair\n");
+    WriteFile(
+        "# comment\n url = https://example.test/v1/chat/completions \nkey=sk-file\n"
+        "model = m-file\nunknown = x\nnot a pair\n");
     ChatConfig config = Load();
     EXPECT_TRUE(config.IsComplete());
     EXPECT_EQ(config.url, "https://example.test/v1/chat/completions");

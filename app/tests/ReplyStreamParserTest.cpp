@@ -1,9 +1,9 @@
-#include "app/ReplyStreamParser.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "app/ReplyStreamParser.h"
 
 namespace velmora {
 namespace {
@@ -21,7 +21,9 @@ std::vector<std::string> ParseInPieces(std::string_view body, std::vector<std::s
     return events;
 }
 
-std::vector<std::string> Parse(std::string_view body) { return ParseInPieces(body, {}); }
+std::vector<std::string> Parse(std::string_view body) {
+    return ParseInPieces(body, {});
+}
 
 TEST(ReplyStreamParser, EventGrammar) {
     struct Case {
@@ -35,7 +37,8 @@ TEST(ReplyStreamParser, EventGrammar) {
         {"CR line ends", "data: A\r\rdata: B\r\r", {"A", "B"}},
         {"no space after colon", "data:A\n\ndata:  B\n\n", {"A", " B"}},
         {"two data lines join with LF", "data: A\ndata: B\n\n", {"A\nB"}},
-        {"comments and other fields", ": keep-alive\nevent: message\nid: 7\nretry: 10\ndata: A\n\n",
+        {"comments and other fields",
+         ": keep-alive\nevent: message\nid: 7\nretry: 10\ndata: A\n\n",
          {"A"}},
         {"event without data", "event: ping\n\ndata: A\n\n", {"A"}},
         {"unterminated last event", "data: A\n\ndata: B", {"A", "B"}},
@@ -51,7 +54,8 @@ TEST(ReplyStreamParser, EventGrammar) {
 TEST(ReplyStreamParser, EverySplitPointGivesTheSameEvents) {
     // Chinese (GB18030 你好), a four-byte character and an escaped backslash-n; CRLF and CR ends.
     const std::string body =
-        ": hi\r\ndata: {\"c\":\"\xC4\xE3\xBA\xC3\"}\r\n\r\ndata: {\"c\":\"\x94\x39\xFC\x36\\\\n\"}\r\r"
+        ": hi\r\ndata: {\"c\":\"\xC4\xE3\xBA\xC3\"}\r\n\r\ndata: "
+        "{\"c\":\"\x94\x39\xFC\x36\\\\n\"}\r\r"
         "data: A\ndata: B\n\ndata: [DONE]\n\n";
     const auto whole = Parse(body);
     ASSERT_EQ(whole.size(), 4u);

@@ -1,7 +1,6 @@
-#include "app/ReplyStream.h"
-
 #include <gtest/gtest.h>
 
+#include "app/ReplyStream.h"
 #include "app/tests/RecordingWindow.h"
 
 namespace velmora {
@@ -30,7 +29,8 @@ Run Stream(std::string_view body, std::vector<std::size_t> cuts = {}, int status
            HttpResult result = {true, 200, ""}, std::string secret = "sk-secret") {
     RecordingWindow window;
     window.SetControlDisabled(Control::SendButton, true);
-    ReplyStream reply(window, [status] { return status; }, secret);
+    ReplyStream reply(
+        window, [status] { return status; }, secret);
     auto feed = [&](std::string_view piece) {
         reply.OnReplyChunk(1, 2, reinterpret_cast<std::uintptr_t>(piece.data()), piece.size());
     };
@@ -54,23 +54,26 @@ TEST(ReplyStream, CompleteStreams) {
         {"one event", Delta("\"hi\"") + kDone, "hi\r\n\r\n"},
         {"several in order", kRoleOnly + Delta("\"a\"") + Delta("\"b\"") + Delta("\"c\"") + kDone,
          "abc\r\n\r\n"},
-        {"line breaks become CR LF", Delta("\"1\\n2\\r\\n3\\r4\"") + kDone, "1\r\n2\r\n3\r\n4\r\n\r\n"},
-        {"CR LF split between deltas", Delta("\"1\\r\"") + Delta("\"\\n2\"") + kDone, "1\r\n2\r\n\r\n"},
+        {"line breaks become CR LF", Delta("\"1\\n2\\r\\n3\\r4\"") + kDone,
+         "1\r\n2\r\n3\r\n4\r\n\r\n"},
+        {"CR LF split between deltas", Delta("\"1\\r\"") + Delta("\"\\n2\"") + kDone,
+         "1\r\n2\r\n\r\n"},
         {"escaped backslash-n stays two characters", Delta("\"a\\\\nb\"") + kDone, "a\\nb\r\n\r\n"},
         {"placeholder text stays", Delta("\"x#换行符y\"") + kDone, "x#换行符y\r\n\r\n"},
         {"end marker inside a delta is text", Delta("\"see [DONE] and data: x\"") + kDone,
          "see [DONE] and data: x\r\n\r\n"},
         {"null content, empty choices, not JSON, no delta",
          "data: {\"choices\":[{\"delta\":{\"content\":null}}]}\n\ndata: {\"choices\":[]}\n\n"
-         "data: not json\n\ndata: {}\n\n" + Delta("\"ok\"") + kDone,
+         "data: not json\n\ndata: {}\n\n" +
+             Delta("\"ok\"") + kDone,
          "ok\r\n\r\n"},
-        {"script is not run", "data: (function(){return {choices:[{delta:{content:'x'}}]}})()\n\n" + kDone,
-         "\r\n\r\n"},
-        {"second end event and later events change nothing", Delta("\"a\"") + kDone + Delta("\"b\"") + kDone,
-         "a\r\n\r\n"},
+        {"script is not run",
+         "data: (function(){return {choices:[{delta:{content:'x'}}]}})()\n\n" + kDone, "\r\n\r\n"},
+        {"second end event and later events change nothing",
+         Delta("\"a\"") + kDone + Delta("\"b\"") + kDone, "a\r\n\r\n"},
         {"end marker with white space", Delta("\"a\"") + "data:  [DONE] \n\n", "a\r\n\r\n"},
-        {"CR line ends and no space", "data:{\"choices\":[{\"delta\":{\"content\":\"z\"}}]}\r\rdata:[DONE]\r\r",
-         "z\r\n\r\n"},
+        {"CR line ends and no space",
+         "data:{\"choices\":[{\"delta\":{\"content\":\"z\"}}]}\r\rdata:[DONE]\r\r", "z\r\n\r\n"},
         {"unterminated last end event", Delta("\"a\"") + "data: [DONE]", "a\r\n\r\n"},
         {"Chinese and four-byte characters", Delta("\"你好😀\"") + kDone, "你好😀\r\n\r\n"},
         {"escaped unicode", Delta("\"\\u4f60\\ud83d\\ude00\"") + kDone, "你😀\r\n\r\n"},
@@ -84,8 +87,9 @@ TEST(ReplyStream, CompleteStreams) {
 }
 
 TEST(ReplyStream, EverySplitPointGivesTheSameTranscript) {
-    const std::string body = ": comment\r\n" + kRoleOnly + Delta("\"你好\"") + Delta("\"😀 a\\\\nb\"") +
-                             "data: {\"choices\":[{\"delta\":{\"content\":\"\\n末\"}}]}\r\n\r\n" + kDone;
+    const std::string body =
+        ": comment\r\n" + kRoleOnly + Delta("\"你好\"") + Delta("\"😀 a\\\\nb\"") +
+        "data: {\"choices\":[{\"delta\":{\"content\":\"\\n末\"}}]}\r\n\r\n" + kDone;
     const std::string want = "你好😀 a\\nb\r\n末\r\n\r\n";
     for (std::size_t i = 0; i <= body.size(); ++i) {
         Run run = Stream(body, {i});
@@ -106,21 +110,45 @@ TEST(ReplyStream, FailuresEndWithANotice) {
         HttpResult result;
         std::string transcript;
     } cases[] = {
-        {"error status with JSON body", "{\"error\":{\"message\":\"Invalid API key\",\"type\":\"x\"}}", 401,
-         {true, 401, ""}, "（请求失败：HTTP 401 Invalid API key）\r\n\r\n"},
-        {"error status with text body", "Bad gateway\r\nmore", 502, {true, 502, ""},
+        {"error status with JSON body",
+         "{\"error\":{\"message\":\"Invalid API key\",\"type\":\"x\"}}",
+         401,
+         {true, 401, ""},
+         "（请求失败：HTTP 401 Invalid API key）\r\n\r\n"},
+        {"error status with text body",
+         "Bad gateway\r\nmore",
+         502,
+         {true, 502, ""},
          "（请求失败：HTTP 502 Bad gateway）\r\n\r\n"},
-        {"error status with empty body", "", 500, {true, 500, ""}, "（请求失败：HTTP 500）\r\n\r\n"},
-        {"request failed", "", 200, {false, 0, "connection refused"},
+        {"error status with empty body",
+         "",
+         500,
+         {true, 500, ""},
+         "（请求失败：HTTP 500）\r\n\r\n"},
+        {"request failed",
+         "",
+         200,
+         {false, 0, "connection refused"},
          "（请求失败：connection refused）\r\n\r\n"},
-        {"closed mid-stream keeps the text", Delta("\"par\"") + "data: {\"cho", 200,
+        {"closed mid-stream keeps the text",
+         Delta("\"par\"") + "data: {\"cho",
+         200,
          {false, 200, "connection closed before the reply was complete"},
          "par\r\n（请求失败：connection closed before the reply was complete）\r\n\r\n"},
-        {"body without end event", Delta("\"part\""), 200, {true, 200, ""},
+        {"body without end event",
+         Delta("\"part\""),
+         200,
+         {true, 200, ""},
          "part\r\n（回复不完整：连接在结束标记之前关闭）\r\n\r\n"},
-        {"error event in the stream", Delta("\"a\"") + "data: {\"error\":{\"message\":\"overloaded\"}}\n\n", 200,
-         {true, 200, ""}, "a\r\n（服务返回错误：overloaded）\r\n\r\n"},
-        {"secret masked", "{\"error\":{\"message\":\"bad key sk-secret here\"}}", 401, {true, 401, ""},
+        {"error event in the stream",
+         Delta("\"a\"") + "data: {\"error\":{\"message\":\"overloaded\"}}\n\n",
+         200,
+         {true, 200, ""},
+         "a\r\n（服务返回错误：overloaded）\r\n\r\n"},
+        {"secret masked",
+         "{\"error\":{\"message\":\"bad key sk-secret here\"}}",
+         401,
+         {true, 401, ""},
          "（请求失败：HTTP 401 bad key *** here）\r\n\r\n"},
     };
     for (const auto& c : cases) {
