@@ -22,6 +22,7 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -147,7 +148,9 @@ public:
     void Send(std::string request, bool headRequest) {
         request_ = std::move(request);
         parser_.emplace();
-        parser_->body_limit(boost::none);
+        // A streamed reply has no natural size limit. (Not boost::none: Boost 1.74 compares a
+        // Content-Length against an empty limit as exceeding it.)
+        parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
         parser_->skip(headRequest);
         ArmDeadline(client_.idleLimit);
         WithStream([this](auto& stream) {
