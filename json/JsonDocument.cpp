@@ -1,5 +1,7 @@
 #include "json/JsonDocument.h"
 
+#include <cmath>
+
 #include "json/HelperScript.h"
 #include "json/detail/Expressions.h"
 
@@ -133,12 +135,7 @@ bool JsonDocument::SetValue(std::string_view path, std::string_view value, bool 
     const bool found = ResolvePath(resolved);
     ScriptEngine* script = Engine();
     if (!script) return false;
-    if (!json) {
-        if (!script->SetGlobalText(detail::kTextValueName, value)) return false;
-        const bool done = script->Eval(detail::Assign(resolved, detail::kTextValueName));
-        script->DeleteGlobal(detail::kTextValueName);
-        return done;
-    }
+    if (!json) return EvalWithText(value, detail::Assign(resolved, detail::kTextValueName), false);
     if (found && script->EvalText(detail::KindName(resolved)) == "[object Object]") {
         return script->Eval(detail::Merge(resolved, value.empty() ? "{}" : value));
     }
@@ -206,6 +203,129 @@ TextBuffer JsonDocument::GetText(std::string_view path, bool json) {
     ScriptEngine* script = Engine();
     if (!script) return {};
     return script->EvalText(json ? detail::Serialise(resolved) : detail::StringForm(resolved));
+}
+
+bool JsonDocument::EvalWithText(std::string_view value, std::string_view code, bool truth) {
+    ScriptEngine* script = Engine();
+    if (!script || !script->SetGlobalText(detail::kTextValueName, value)) return false;
+    const bool result = truth ? script->EvalTruth(code) : script->Eval(code);
+    script->DeleteGlobal(detail::kTextValueName);
+    return result;
+}
+
+std::unique_ptr<JsonDocument> JsonDocument::DocumentOf(std::string_view json) const {
+    auto document = std::make_unique<JsonDocument>(createEngine);
+    // The text is this engine's own serialisation: valid JSON, so the strict reader takes it,
+    // and faster than a script load.
+    if (json.empty()) {
+        document->Parse("");
+    } else {
+        document->LoadStrictJson(json);
+    }
+    return document;
+}
+
+int JsonDocument::GetNames(TextArray& names, std::string_view path) {
+    TextBuffer resolved(path);
+    ResolvePath(resolved);
+    ScriptEngine* script = Engine();
+    names =
+        script ? SplitText(script->EvalText(detail::MemberNames(resolved)), "\r\n") : TextArray();
+    return static_cast<int>(names.size());
+}
+
+int JsonDocument::GetCount(std::string_view path) {
+    TextBuffer resolved(path);
+    ResolvePath(resolved);
+    ScriptEngine* script = Engine();
+    return script ? RealToInt(script->EvalReal(detail::ElementCount(resolved))) : 0;
+}
+
+std::unique_ptr<JsonDocument> JsonDocument::GetDocument(std::string_view path) {
+    return DocumentOf(GetJson(path));
+}
+
+bool JsonDocument::AddElement(std::string_view value, std::string_view path, bool json,
+                              bool atFront) {
+    TextBuffer resolved(path);
+    ResolvePath(resolved);
+    if (!json) {
+        return EvalWithText(value, detail::AddElement(resolved, detail::kTextValueName, atFront),
+                            true);
+    }
+    ScriptEngine* script = Engine();
+    return script && script->EvalTruth(detail::AddElement(resolved, value, atFront));
+}
+
+std::unique_ptr<JsonDocument> JsonDocument::GetElementDocument(int index, std::string_view path) {
+    return DocumentOf(GetElementText(index, path, true));
+}
+
+TextBuffer JsonDocument::GetElementText(int index, std::string_view path, bool json) {
+    TextBuffer resolved(path);
+    ResolvePath(resolved);
+    ScriptEngine* script = Engine();
+    if (!script) return {};
+    return script->EvalText(json ? detail::Serialise(detail::Element(resolved, index))
+                                 : detail::ElementString(resolved, index));
+}
+
+bool JsonDocument::SetElement(int index, std::string_view path, std::string_view value, bool json) {
+    TextBuffer resolved(path);
+    ResolvePath(resolved);
+    const TextBuffer element = detail::Element(resolved, index);
+    if (!json) return EvalWithText(value, detail::Assign(element, detail::kTextValueName), false);
+    ScriptEngine* script = Engine();
+    return script && script->Eval(detail::Assign(element, value));
+}
+
+bool JsonDocument::RemoveElement(int index, std::string_view path) {
+    TextBuffer resolved(path);
+    ResolvePath(resolved);
+    ScriptEngine* script = Engine();
+    return script && script->Eval(detail::RemoveElement(resolved, index));
+}
+
+bool JsonDocument::Remove(std::string_view path) {
+    TextBuffer resolved(path);
+    ResolvePath(resolved);
+    ScriptEngine* script = Engine();
+    return script && script->EvalTruth(detail::Delete(resolved));
+}
+
+bool JsonDocument::SetNumber(std::string_view path, double value) {
+    if (!std::isfinite(value)) return false;
+    TextBuffer resolved(path);
+    ResolvePath(resolved);
+    ScriptEngine* script = Engine();
+    return script && script->Eval(detail::Assign(resolved, RealToText(value)));
+}
+
+double JsonDocument::GetNumber(std::string_view path) {
+    TextBuffer resolved(path);
+    ResolvePath(resolved);
+    ScriptEngine* script = Engine();
+    return script ? script->EvalReal(resolved) : 0;
+}
+
+TextBuffer JsonDocument::GetJson(std::string_view path) {
+    return GetText(path, true);
+}
+
+std::shared_ptr<ScriptEngine> JsonDocument::GetEngine() {
+    Engine();  // the holder will look for the root in the engine
+    return engine;
+}
+
+int JsonDocument::GetAllValues(TextArray& values, std::string_view path, bool recursive) {
+    TextBuffer resolved(path);
+    ResolvePath(resolved);
+    ScriptEngine* script = Engine();
+    values.clear();
+    if (script && script->Eval(detail::NewValueList())) {
+        values = script->EvalTextList(detail::CollectValues(resolved, recursive));
+    }
+    return static_cast<int>(values.size());
 }
 
 }  // namespace velmora

@@ -83,6 +83,61 @@ public:
     // "[object Object]", a string as stored; empty for null and missing values.
     virtual TextBuffer GetText(std::string_view path, bool json = false);
 
+    // Collections and elements. Indexes count from 0 as the script counts array elements.
+
+    // The names of the object's members that are not functions, in order; none for anything
+    // but an object. names is replaced; the result is their number.
+    virtual int GetNames(TextArray& names, std::string_view path);
+
+    // An array's length; 0 for anything else.
+    virtual int GetCount(std::string_view path);
+
+    // A new document, with an engine of its own, holding a copy of the value at path; its root
+    // is undefined when there is no value. Never nullptr.
+    virtual std::unique_ptr<JsonDocument> GetDocument(std::string_view path);
+
+    // Appends value (or puts it in front) to the array at path, which first becomes an empty
+    // array when it is anything else. Text mode stores exactly the text; JSON mode takes script
+    // source. True when the array holds an element afterwards.
+    virtual bool AddElement(std::string_view value, std::string_view path, bool json = false,
+                            bool atFront = false);
+
+    virtual std::unique_ptr<JsonDocument> GetElementDocument(int index, std::string_view path);
+
+    // json: the element serialised. Otherwise the element's text when it is a string; empty for
+    // anything else, numbers included.
+    virtual TextBuffer GetElementText(int index, std::string_view path, bool json = false);
+
+    // Element index becomes value (text or script source as for AddElement); an index past the
+    // end lengthens the array. True when the assignment ran.
+    virtual bool SetElement(int index, std::string_view path, std::string_view value,
+                            bool json = false);
+
+    // Removes one element and closes the gap. True when the removal ran (also past the end).
+    virtual bool RemoveElement(int index, std::string_view path);
+
+    // Deletes the member at path: true also when there was none, false when the path cannot be
+    // evaluated.
+    virtual bool Remove(std::string_view path);
+
+    // The value at path becomes the number written with 13 significant digits; false for NaN and
+    // infinities, which JSON cannot hold.
+    virtual bool SetNumber(std::string_view path, double value);
+
+    // The number at path; other values through the script's ToNumber; 0 when that fails.
+    virtual double GetNumber(std::string_view path);
+
+    // The value at path serialised, as GetText with json.
+    virtual TextBuffer GetJson(std::string_view path);
+
+    // A further reference to the engine, holding the root; nullptr when there is none.
+    virtual std::shared_ptr<ScriptEngine> GetEngine();
+
+    // The strings, numbers and booleans directly under path, in order, and with recursive also
+    // those inside nested objects and arrays, depth first; numbers and booleans in their text
+    // form. values is replaced, one element per value; the result is their number.
+    virtual int GetAllValues(TextArray& values, std::string_view path, bool recursive = false);
+
     // Reads text as JSON by its grammar alone, nothing evaluated, as the new root; nothing of an
     // earlier root or script state stays visible. Not JSON (or no engine): the root is null and
     // the result false; otherwise true unless the root is null.
@@ -97,6 +152,13 @@ private:
     // The engine, ready for script: a root loaded by LoadStrictJson is moved into a fresh engine
     // first. nullptr when the document has none.
     ScriptEngine* Engine();
+
+    // A new document holding the value of a serialisation (empty: undefined).
+    std::unique_ptr<JsonDocument> DocumentOf(std::string_view json) const;
+
+    // Evaluates an expression builder's text with the value of text mode reachable as
+    // detail::kTextValueName.
+    bool EvalWithText(std::string_view value, std::string_view code, bool truth);
 
     // ResolvePath answered from a strictly loaded root; nullopt when only the engine can answer.
     std::optional<detail::StrictJson::Lookup> ResolveStrict(TextBuffer& path) const;
