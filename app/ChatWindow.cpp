@@ -116,15 +116,7 @@ ChatWindow::~ChatWindow() {
 }
 
 QWidget* ChatWindow::ControlWidget(Control control) const {
-    switch (control) {
-        case Control::TranscriptBox:
-            return transcriptBox_;
-        case Control::InputBox:
-            return inputBox_;
-        case Control::SendButton:
-            break;
-    }
-    return sendButton_;
+    return operations_->Widget(control);
 }
 
 void ChatWindow::showEvent(QShowEvent* event) {

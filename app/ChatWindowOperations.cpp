@@ -95,16 +95,12 @@ bool ChatWindowOperations::RunOnUiThread(Work&& work) {
     return *done;
 }
 
+QWidget* ChatWindowOperations::Widget(Control control) const {
+    return detail::PickForControl<QWidget*>(control, transcriptBox_, inputBox_, sendButton_);
+}
+
 QPlainTextEdit* ChatWindowOperations::EditBox(Control control) const {
-    switch (control) {
-        case Control::TranscriptBox:
-            return transcriptBox_;
-        case Control::InputBox:
-            return inputBox_;
-        case Control::SendButton:
-            break;
-    }
-    return nullptr;
+    return control == Control::SendButton ? nullptr : static_cast<QPlainTextEdit*>(Widget(control));
 }
 
 void ChatWindowOperations::SetControlText(Control control, std::string_view text) {
@@ -149,11 +145,7 @@ void ChatWindowOperations::AppendEditText(Control control, std::string_view text
 }
 
 void ChatWindowOperations::SetControlDisabled(Control control, bool disabled) {
-    RunOnUiThread([&] {
-        QWidget* widget = EditBox(control);
-        if (!widget) widget = sendButton_;
-        widget->setEnabled(!disabled);
-    });
+    RunOnUiThread([&] { Widget(control)->setEnabled(!disabled); });
 }
 
 }  // namespace velmora

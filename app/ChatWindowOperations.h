@@ -12,6 +12,7 @@
 class QObject;
 class QPlainTextEdit;
 class QPushButton;
+class QWidget;
 
 namespace velmora {
 namespace detail {
@@ -34,6 +35,9 @@ public:
     TextBuffer ReadControlText(Control control) override;
     void AppendEditText(Control control, std::string_view text) override;
     void SetControlDisabled(Control control, bool disabled) override;
+
+    // UI thread: the widget that shows control.
+    QWidget* Widget(Control control) const;
 
 private:
     // Runs work on the UI thread and waits for it; false (work not run) after Close().

@@ -52,27 +52,11 @@ void TerminalWindow::Print(std::string_view text) {
 }
 
 TextBuffer& TerminalWindow::TextOf(Control control) {
-    switch (control) {
-        case Control::TranscriptBox:
-            return transcript_;
-        case Control::InputBox:
-            return input_;
-        case Control::SendButton:
-            break;
-    }
-    return caption_;
+    return *detail::PickForControl(control, &transcript_, &input_, &caption_);
 }
 
 bool& TerminalWindow::DisabledFlagOf(Control control) {
-    switch (control) {
-        case Control::TranscriptBox:
-            return transcriptDisabled_;
-        case Control::InputBox:
-            return inputDisabled_;
-        case Control::SendButton:
-            break;
-    }
-    return sendDisabled_;
+    return *detail::PickForControl(control, &transcriptDisabled_, &inputDisabled_, &sendDisabled_);
 }
 
 }  // namespace velmora

@@ -33,4 +33,20 @@ public:
 // completed. It disables SendButton while it works and enables it again when the exchange ends.
 using ExchangeRoutine = std::function<bool(WindowOperations& window)>;
 
+namespace detail {
+// Of three per-control values, the one that belongs to control.
+template <typename T>
+T PickForControl(Control control, T transcriptBox, T inputBox, T sendButton) {
+    switch (control) {
+        case Control::TranscriptBox:
+            return transcriptBox;
+        case Control::InputBox:
+            return inputBox;
+        case Control::SendButton:
+            break;
+    }
+    return sendButton;
+}
+}  // namespace detail
+
 }  // namespace velmora
