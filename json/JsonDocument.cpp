@@ -75,7 +75,13 @@ bool JsonDocument::InitEngine() {
     if (!fresh) return false;
     fresh->SetLanguage("JavaScript");
     fresh->AddCode(kBuiltInJsonRemoval);
-    fresh->AddCode(kHelperScript);
+    // Compiled once per process; every engine runs the same bytecode.
+    static const std::string helperBytecode = [] {
+        std::shared_ptr<ScriptEngine> compiler = ScriptEngine::Create();
+        return compiler && compiler->SetLanguage("JavaScript") ? compiler->Compile(kHelperScript)
+                                                               : std::string();
+    }();
+    if (!fresh->RunCompiled(helperBytecode)) fresh->AddCode(kHelperScript);
     fresh->Eval(detail::Declaration(varName));
     engine = std::move(fresh);
     engineTouched = false;

@@ -2,6 +2,7 @@
 
 #include <duktape.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -224,6 +225,45 @@ TextArray ScriptEngine::EvalTextList(std::string_view code) {
     }
     duk_pop(ctx);
     return texts;
+}
+
+std::string ScriptEngine::Compile(std::string_view code) {
+    error = {};
+    if (!languageSet) return {};
+    const std::string utf8 = TextToUtf8(code);
+    duk_context* ctx = heap.get();
+    duk_push_lstring(ctx, utf8.data(), utf8.size());
+    if (!Protected(ctx, 1, 1, [](duk_context* c) -> duk_ret_t {
+            duk_push_string(c, "code");
+            duk_compile(c, 0);
+            duk_dump_function(c);
+            return 1;
+        })) {
+        CaptureError(code);
+        duk_pop(ctx);
+        return {};
+    }
+    duk_size_t size = 0;
+    const void* bytes = duk_get_buffer_data(ctx, -1, &size);
+    std::string bytecode(static_cast<const char*>(bytes), size);
+    duk_pop(ctx);
+    return bytecode;
+}
+
+bool ScriptEngine::RunCompiled(std::string_view bytecode) {
+    error = {};
+    if (!languageSet || bytecode.empty()) return false;
+    duk_context* ctx = heap.get();
+    void* buffer = duk_push_fixed_buffer(ctx, bytecode.size());
+    std::copy(bytecode.begin(), bytecode.end(), static_cast<char*>(buffer));
+    const bool done = Protected(ctx, 1, 1, [](duk_context* c) -> duk_ret_t {
+        duk_load_function(c);
+        duk_call(c, 0);
+        return 1;
+    });
+    if (!done) CaptureError({});
+    duk_pop(ctx);
+    return done;
 }
 
 bool ScriptEngine::SetGlobalText(std::string_view name, std::string_view text) {

@@ -11,6 +11,7 @@
 // std::shared_ptr: the engine is released with its last holder.
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "encoding/TextBuffer.h"
@@ -52,6 +53,13 @@ public:
     double EvalReal(std::string_view code);
     bool EvalTruth(std::string_view code);
     TextArray EvalTextList(std::string_view code);
+
+    // Compiling once and running the result in many engines saves the compiler's time, which is
+    // most of what loading the helper script costs. Compile gives the engine's bytecode of
+    // statements (empty on failure); RunCompiled runs such bytecode in the global scope as
+    // AddCode would. Only bytecode from Compile may be run: the engine does not check it.
+    std::string Compile(std::string_view code);
+    bool RunCompiled(std::string_view bytecode);
 
     // Global variables set without compiling anything: a string with exactly the given text, or
     // the value of a JSON text read by the engine's own JSON reader (nothing is evaluated).

@@ -114,6 +114,23 @@ TEST(ScriptEngineTest, GlobalsSetWithoutCompiling) {
     EXPECT_EQ(engine->EvalText("typeof v"), "undefined");
 }
 
+TEST(ScriptEngineTest, CompiledCodeRunsInOtherEngines) {
+    auto compiler = JavaScriptEngine();
+    const std::string bytecode = compiler->Compile("function f(x) { return x + 1 } var g = f(1)");
+    ASSERT_FALSE(bytecode.empty());
+    EXPECT_EQ(compiler->EvalText("typeof f"), "undefined");  // compiling runs nothing
+    for (int i = 0; i < 2; ++i) {
+        auto engine = JavaScriptEngine();
+        EXPECT_TRUE(engine->RunCompiled(bytecode));
+        EXPECT_EQ(engine->EvalText("f(g)"), "3");
+    }
+    EXPECT_TRUE(compiler->Compile("var (").empty());
+    EXPECT_EQ(compiler->Error().source, "SyntaxError");
+    auto engine = JavaScriptEngine();
+    EXPECT_FALSE(engine->RunCompiled(compiler->Compile("throw new RangeError('r')")));
+    EXPECT_EQ(engine->Error().source, "RangeError");
+}
+
 TEST(ScriptEngineTest, TextListTakesEachElement) {
     auto engine = JavaScriptEngine();
     EXPECT_EQ(engine->EvalTextList("['a,b', 0.5, true, '']"),
