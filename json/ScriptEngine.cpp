@@ -266,33 +266,27 @@ bool ScriptEngine::RunCompiled(std::string_view bytecode) {
     return done;
 }
 
-bool ScriptEngine::SetGlobalText(std::string_view name, std::string_view text) {
+bool ScriptEngine::SetGlobal(std::string_view name, std::string_view text, bool decodeJson) {
     error = {};
     const std::string utf8Name = TextToUtf8(name), utf8 = TextToUtf8(text);
     duk_context* ctx = heap.get();
     duk_push_lstring(ctx, utf8.data(), utf8.size());
     bool done = Protected(ctx, 1, 1, [&](duk_context* c) -> duk_ret_t {
+        if (decodeJson) duk_json_decode(c, -1);
         duk_put_global_lstring(c, utf8Name.data(), utf8Name.size());
         return 0;
     });
-    if (!done) CaptureError(name);
+    if (!done) CaptureError(text);
     duk_pop(ctx);
     return done;
 }
 
+bool ScriptEngine::SetGlobalText(std::string_view name, std::string_view text) {
+    return SetGlobal(name, text, false);
+}
+
 bool ScriptEngine::SetGlobalJson(std::string_view name, std::string_view json) {
-    error = {};
-    const std::string utf8Name = TextToUtf8(name), utf8 = TextToUtf8(json);
-    duk_context* ctx = heap.get();
-    duk_push_lstring(ctx, utf8.data(), utf8.size());
-    bool done = Protected(ctx, 1, 1, [&](duk_context* c) -> duk_ret_t {
-        duk_json_decode(c, -1);
-        duk_put_global_lstring(c, utf8Name.data(), utf8Name.size());
-        return 0;
-    });
-    if (!done) CaptureError(json);
-    duk_pop(ctx);
-    return done;
+    return SetGlobal(name, json, true);
 }
 
 bool ScriptEngine::DeleteGlobal(std::string_view name) {

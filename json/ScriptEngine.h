@@ -73,6 +73,7 @@ public:
 private:
     bool Run(std::string_view code);
     void CaptureError(std::string_view code);
+    bool SetGlobal(std::string_view name, std::string_view text, bool decodeJson);
 
     detail::DuktapeHeap heap;
     bool languageSet = false;
