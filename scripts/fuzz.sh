@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(text_primitives utf8_decoder url_helpers)
+targets=(text_primitives utf8_decoder url_helpers json_document)
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${targets[@]}"
   exit 0
