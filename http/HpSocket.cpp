@@ -14,11 +14,11 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/string.hpp>
 #include <boost/beast/http/buffer_body.hpp>
 #include <boost/beast/http/error.hpp>
 #include <boost/beast/http/parser.hpp>
 #include <boost/beast/http/read.hpp>
-#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <future>
@@ -362,17 +362,6 @@ bool IsFieldText(std::string_view text, bool allowSpace) {
     return true;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The request's bytes, or nothing when a part of it could break its framing.
 std::optional<std::string> ComposeRequest(std::string_view method, std::string_view path,
                                           const std::string& hostHeader, const HP_THeader* headers,
@@ -383,14 +372,14 @@ std::optional<std::string> ComposeRequest(std::string_view method, std::string_v
     bool hasHost = false;
     bool hasLength = false;
     for (int i = 0; i < headerCount; ++i) {
-        const std::string_view name = headers[i].name ? headers[i].name : "";
+        const boost::beast::string_view name = headers[i].name ? headers[i].name : "";
         const std::string_view value = headers[i].value ? headers[i].value : "";
         if (name.empty()) continue;
-        if (!IsToken(name) || !IsFieldText(value, true)) return std::nullopt;
-        hasHost = hasHost || EqualsIgnoringCase(name, "Host");
-        hasLength = hasLength || EqualsIgnoringCase(name, "Content-Length") ||
-                    EqualsIgnoringCase(name, "Transfer-Encoding");
-        out.append(name).append(": ").append(value).append("\r\n");
+        if (!IsToken({name.data(), name.size()}) || !IsFieldText(value, true)) return std::nullopt;
+        hasHost = hasHost || boost::beast::iequals(name, "Host");
+        hasLength = hasLength || boost::beast::iequals(name, "Content-Length") ||
+                    boost::beast::iequals(name, "Transfer-Encoding");
+        out.append(name.data(), name.size()).append(": ").append(value).append("\r\n");
     }
     if (!hasHost) out.append("Host: ").append(hostHeader).append("\r\n");
     const bool bodyExpected = method == "POST" || method == "PUT" || method == "PATCH";

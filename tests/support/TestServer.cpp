@@ -8,9 +8,9 @@
 #include <boost/asio/ssl.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/string.hpp>
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/string_body.hpp>
-#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <set>
@@ -170,29 +170,18 @@ void AcceptNext(const std::shared_ptr<TestServer::State>& state) {
     });
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string ReceivedRequest::Header(std::string_view name) const {
     for (const auto& [fieldName, value] : headers) {
-        if (EqualsIgnoringCase(fieldName, name)) return value;
+        if (boost::beast::iequals(fieldName, {name.data(), name.size()})) return value;
     }
     return {};
 }
 
 bool ReceivedRequest::HasHeader(std::string_view name) const {
     for (const auto& field : headers) {
-        if (EqualsIgnoringCase(field.first, name)) return true;
+        if (boost::beast::iequals(field.first, {name.data(), name.size()})) return true;
     }
     return false;
 }
