@@ -325,7 +325,7 @@ TEST_F(HttpClientTest, StalledServerHitsTheIdleLimit) {
             w.Stall();
         },
         &pki.localhost);
-    client.SetTimeLimits(10s, 200ms);
+    client.SetTimeLimits(10s, 500ms);
     const HttpResult result = Send(server.Url());
     EXPECT_FALSE(result.completed);
     EXPECT_EQ(result.failure, HttpFailure::timedOut);
