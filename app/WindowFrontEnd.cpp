@@ -9,6 +9,8 @@
 
 #include "app/ChatWindow.h"
 #include "app/CommandLine.h"
+#include "app/WindowEvents.h"
+#include "http/PumpingDelay.h"
 
 namespace velmora {
 namespace {
@@ -56,8 +58,13 @@ int RunWindowFrontEnd(const std::vector<std::string>& toolkitArguments, Exchange
         return kExitCannotStart;
     }
     ChatWindow window(std::move(routine));
+    // A network wait on this thread (none of the program's own; any a future caller adds) keeps
+    // the window answering.
+    SetEventPump(std::this_thread::get_id(), ProcessPendingWindowEvents);
     window.show();
-    return application.exec();
+    const int status = application.exec();
+    SetEventPump(std::this_thread::get_id(), {});
+    return status;
 }
 
 }  // namespace velmora

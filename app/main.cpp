@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/ChatConfig.h"
+#include "app/ChatExchange.h"
 #include "app/CommandLine.h"
-#include "app/PlaceholderExchange.h"
 #include "app/TerminalFrontEnd.h"
 #include "app/WorkerThreads.h"
 #ifdef VELMORA_WITH_WINDOW
@@ -15,7 +16,10 @@ namespace {
 
 int Run(const velmora::CommandLine& options, const char* programName) {
     using Action = velmora::CommandLine::Action;
-    const velmora::ExchangeRoutine routine = velmora::PlaceholderExchange;
+    const velmora::ChatConfig config = velmora::LoadChatConfig();
+    const velmora::ExchangeRoutine routine = [config](velmora::WindowOperations& window) {
+        return velmora::SendChatMessage(window, config);
+    };
     switch (options.action) {
         case Action::ShowHelp:
             std::fputs(velmora::UsageText(programName).c_str(), stdout);

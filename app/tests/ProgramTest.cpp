@@ -21,14 +21,6 @@ TEST(Program, VersionAndHelp) {
     EXPECT_NE(bad.err.find("--nonsense"), std::string::npos);
 }
 
-TEST(Program, TerminalMessageRunsOneExchange) {
-    const auto run = RunProgram({VELMORA_BINARY, "--terminal", "--message", "你好\nworld"});
-    EXPECT_NE(run.out.find("我说：你好\nworld\n\n"), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find('\r'), std::string::npos);
-    // The placeholder exchange reaches no chat service, so the exchange did not complete.
-    EXPECT_EQ(run.status, 1);
-}
-
 TEST(Program, WithoutADisplaySaysSoInOneLine) {
     const auto run =
         RunProgram({VELMORA_BINARY}, {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});

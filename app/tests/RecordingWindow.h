@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/WindowOperations.h"
+#include "encoding/Utf8Text.h"
 
 namespace velmora::testing {
 
@@ -31,6 +32,11 @@ public:
         log_.push_back((disabled ? "disable " : "enable ") + Name(control));
     }
 
+    // The transcript as UTF-8, for readable expectations.
+    std::string TranscriptUtf8() {
+        std::lock_guard lock(mutex_);
+        return TextToUtf8(transcript_);
+    }
     bool SendDisabled() {
         std::lock_guard lock(mutex_);
         return sendDisabled_;

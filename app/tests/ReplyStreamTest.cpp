@@ -18,15 +18,15 @@ const std::string kRoleOnly =
     "data: {\"choices\":[{\"index\":0,\"delta\":{\"role\":\"assistant\"}}]}\n\n";
 const std::string kDone = "data: [DONE]\n\n";
 
-struct Run {
+struct StreamRun {
     std::string transcript;
     bool completed;
     bool sendDisabled;
 };
 
 // Feeds the body cut at the given offsets, then finishes with the given result.
-Run Stream(std::string_view body, std::vector<std::size_t> cuts = {}, int status = 200,
-           HttpResult result = {true, 200, ""}, std::string secret = "sk-secret") {
+StreamRun Stream(std::string_view body, std::vector<std::size_t> cuts = {}, int status = 200,
+                 HttpResult result = {true, 200, ""}, std::string secret = "sk-secret") {
     RecordingWindow window;
     window.SetControlDisabled(Control::SendButton, true);
     ReplyStream reply(
@@ -79,7 +79,7 @@ TEST(ReplyStream, CompleteStreams) {
         {"escaped unicode", Delta("\"\\u4f60\\ud83d\\ude00\"") + kDone, "你😀\r\n\r\n"},
     };
     for (const auto& c : cases) {
-        Run run = Stream(c.body);
+        StreamRun run = Stream(c.body);
         EXPECT_EQ(run.transcript, c.transcript) << c.name;
         EXPECT_TRUE(run.completed) << c.name;
         EXPECT_FALSE(run.sendDisabled) << c.name;
@@ -92,7 +92,7 @@ TEST(ReplyStream, EverySplitPointGivesTheSameTranscript) {
         "data: {\"choices\":[{\"delta\":{\"content\":\"\\n末\"}}]}\r\n\r\n" + kDone;
     const std::string want = "你好😀 a\\nb\r\n末\r\n\r\n";
     for (std::size_t i = 0; i <= body.size(); ++i) {
-        Run run = Stream(body, {i});
+        StreamRun run = Stream(body, {i});
         ASSERT_EQ(run.transcript, want) << "cut at " << i;
         ASSERT_TRUE(run.completed);
     }
@@ -152,7 +152,7 @@ TEST(ReplyStream, FailuresEndWithANotice) {
          "（请求失败：HTTP 401 bad key *** here）\r\n\r\n"},
     };
     for (const auto& c : cases) {
-        Run run = Stream(c.body, {}, c.status, c.result);
+        StreamRun run = Stream(c.body, {}, c.status, c.result);
         EXPECT_EQ(run.transcript, c.transcript) << c.name;
         EXPECT_FALSE(run.completed) << c.name;
         EXPECT_FALSE(run.sendDisabled) << c.name;
@@ -160,14 +160,14 @@ TEST(ReplyStream, FailuresEndWithANotice) {
 }
 
 TEST(ReplyStream, TransportFailureAfterTheEndEventChangesNothing) {
-    Run run = Stream(Delta("\"a\"") + kDone, {}, 200, {false, 200, "connection closed"});
+    StreamRun run = Stream(Delta("\"a\"") + kDone, {}, 200, {false, 200, "connection closed"});
     EXPECT_EQ(run.transcript, "a\r\n\r\n");
     EXPECT_TRUE(run.completed);
 }
 
 TEST(ReplyStream, LongErrorTextIsCut) {
     std::string body = "{\"error\":{\"message\":\"" + std::string(5000, 'x') + "\"}}";
-    Run run = Stream(body, {}, 400, {true, 400, ""});
+    StreamRun run = Stream(body, {}, 400, {true, 400, ""});
     EXPECT_LT(run.transcript.size(), 400u);
     EXPECT_NE(run.transcript.find("…）"), std::string::npos);
 }

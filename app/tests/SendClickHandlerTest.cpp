@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "RecordingWindow.h"
-#include "app/PlaceholderExchange.h"
 #include "app/SendClickHandler.h"
 #include "app/StartUp.h"
 #include "app/WorkerThreads.h"
@@ -79,28 +78,6 @@ TEST(SendClickHandler, RunsTheRoutineOnAWorkerThreadThatKeepsTheWindowAlive) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(RunningWorkerCount(), 0);
-}
-
-TEST(PlaceholderExchange, EchoesTheInputSaysNothingWasSentAndEnablesSend) {
-    RecordingWindow window;
-    OnChatWindowCreated(window);
-    window.SetControlText(Control::InputBox, Utf8ToText("第一行\r\nsecond"));
-    EXPECT_FALSE(PlaceholderExchange(window)) << "no exchange took place";
-
-    const std::string transcript = TextToUtf8(window.ReadControlText(Control::TranscriptBox));
-    const std::string greeting = TextToUtf8(GreetingText());
-    ASSERT_TRUE(transcript.starts_with(greeting));
-    const std::string added = transcript.substr(greeting.size());
-    EXPECT_TRUE(added.starts_with("我说：第一行\r\nsecond\r\n\r\n")) << added;
-    EXPECT_TRUE(added.ends_with("\r\n\r\n"));
-    const std::string notice = added.substr(added.find("\r\n\r\n") + 4);
-    EXPECT_NE(notice.find("No chat service"), std::string::npos);
-    EXPECT_EQ(notice.find("\r\n"), notice.size() - 4) << "the notice is one line";
-    EXPECT_EQ(window.ReadControlText(Control::InputBox), "");
-    EXPECT_FALSE(window.SendDisabled());
-    EXPECT_EQ(window.Log().front(), "set transcript");
-    EXPECT_EQ(window.Log()[2], "disable send");
-    EXPECT_EQ(window.Log().back(), "enable send");
 }
 
 }  // namespace
