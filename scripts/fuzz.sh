@@ -6,12 +6,13 @@
 #   scripts/fuzz.sh --list                the target names
 # Each run starts from the committed corpus (tests/fuzz/corpus/<target>/) and, when it ends
 # without a finding, merges into it the new inputs that reach code the corpus did not. A crash or
-# failed check stops the script; the input is left in build-fuzz/artifacts/<target>/ and is
-# not added to the corpus. Needs clang and libclang-rt-dev (Debian: clang libclang-rt-14-dev).
+# failed check ends that target's run (the others still run, and the script fails at the end);
+# the input is left in build-fuzz/artifacts/<target>/ and is not added to the corpus.
+# Needs clang and its runtime libraries (Debian: clang libclang-rt-14-dev).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(text_primitives utf8_decoder url_helpers json_document)
+targets=(text_primitives utf8_decoder url_helpers json_document reply_stream)
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${targets[@]}"
   exit 0
@@ -31,6 +32,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="$compiler" -DVELMORA_BUILD
   -DVELMORA_BUILD_GUI=OFF -DVELMORA_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
 
+failed=()
 for target in "${targets[@]}"; do
   corpus=tests/fuzz/corpus/$target
   scratch=$build/corpus/$target
@@ -40,9 +42,17 @@ for target in "${targets[@]}"; do
   [ -f "tests/fuzz/$target.dict" ] && options+=(-dict="tests/fuzz/$target.dict")
 
   echo "== $target: $seconds s"
-  "$build/tests/fuzz/fuzz_$target" "${options[@]}" -max_total_time="$seconds" \
-    -artifact_prefix="$artifacts/" "$scratch" "$corpus"
+  if ! "$build/tests/fuzz/fuzz_$target" "${options[@]}" -max_total_time="$seconds" \
+    -artifact_prefix="$artifacts/" "$scratch" "$corpus"; then
+    failed+=("$target")
+    continue
+  fi
   # Only inputs that add coverage join the committed corpus, so it stays small.
   "$build/tests/fuzz/fuzz_$target" "${options[@]}" -merge=1 "$corpus" "$scratch" 2>&1 |
     grep -E '^MERGE-OUTER: [0-9]+ new files' || true
 done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "findings in: ${failed[*]} (inputs in $build/artifacts/)" >&2
+  exit 1
+fi
