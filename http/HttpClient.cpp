@@ -95,7 +95,25 @@ int HttpClient::StatusCode() const {
 
 template <typename Done>
 void HttpClient::WaitUntil(Done done) {
-    while (!done()) PumpingDelay(kWaitStepMilliseconds, 0);
+    while (!done()) {
+        if (HasEventPump()) {
+            PumpingDelay(kWaitStepMilliseconds, 0);
+        } else {
+            // Where PumpingDelay would only sleep, a raised flag ends the step at once.
+            std::unique_lock lock(flagMutex);
+            flagRaised.wait_for(lock, std::chrono::milliseconds(kWaitStepMilliseconds), done);
+        }
+    }
+}
+
+void HttpClient::Raise(std::atomic<bool>& flag) {
+    {
+        std::lock_guard lock(flagMutex);
+        flag = true;
+    }
+    // Notified outside the lock all the same: the object goes only once Destroy has joined the
+    // listener's I/O thread, which runs this.
+    flagRaised.notify_all();
 }
 
 HttpResult HttpClient::Request(std::string_view url, std::string_view method,
@@ -176,12 +194,12 @@ std::uintptr_t HttpClient::OnBody(HttpClient* self, std::uintptr_t sender,
 }
 
 std::uintptr_t HttpClient::OnHandShake(HttpClient* self, std::uintptr_t, std::uintptr_t) {
-    self->connected = true;
+    self->Raise(self->connected);
     return HP_HR_OK;
 }
 
 std::uintptr_t HttpClient::OnMessageComplete(HttpClient* self, std::uintptr_t, std::uintptr_t) {
-    self->complete = true;
+    self->Raise(self->complete);
     return HP_HR_OK;
 }
 
@@ -190,7 +208,7 @@ std::uintptr_t HttpClient::OnClose(HttpClient* self, std::uintptr_t sender, std:
     if (sender != reinterpret_cast<std::uintptr_t>(self->current.load())) return HP_HR_OK;
     self->closeCode = static_cast<HP_CloseCode>(code);
     self->closeDescription = TextFromPointer(description);
-    self->closed = true;
+    self->Raise(self->closed);
     return HP_HR_OK;
 }
 

@@ -4,6 +4,8 @@
 //
 // Request blocks its caller until the response is complete or the exchange has failed, waiting in
 // 50 ms steps with PumpingDelay (so a UI thread that registered an event pump stays responsive).
+// On a thread without an event pump a step ends early when a notification changes a flag, so a
+// short exchange is not stretched to whole steps.
 // The scheme decides the transport: "https://" speaks TLS and verifies the server's certificate
 // chain against OpenSSL's default trust paths (SSL_CERT_FILE / SSL_CERT_DIR honoured) and its
 // name against the URL's host, sending that name as SNI; "http://" and a URL without a scheme speak
@@ -16,8 +18,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <span>
 #include <string_view>
 
@@ -107,6 +111,8 @@ private:
     HttpResult FailureFromClose() const;
     template <typename Done>
     void WaitUntil(Done done);
+    // Sets a flag and wakes a waiting Request (on the I/O thread).
+    void Raise(std::atomic<bool>& flag);
 
     HpHttpClientBinding binding;
     std::atomic<bool> connected{false};
@@ -125,6 +131,9 @@ private:
     std::atomic<bool> closed{false};
     HP_CloseCode closeCode = HP_CLOSE_STOPPED;
     TextBuffer closeDescription;
+    // Taken only around raising a flag and waiting for one, so that no wake-up is missed.
+    std::mutex flagMutex;
+    std::condition_variable flagRaised;
     std::chrono::milliseconds connectLimit = kConnectTimeLimit;
     std::chrono::milliseconds idleLimit = kIdleTimeLimit;
 };

@@ -59,6 +59,10 @@ bool PumpingDelay(std::int64_t duration, int unit) {
     }
 }
 
+bool HasEventPump() {
+    return static_cast<bool>(PumpForThisThread());
+}
+
 void SetEventPump(std::thread::id thread, std::function<void()> pump) {
     EventPump& registered = TheEventPump();
     std::lock_guard lock(registered.mutex);

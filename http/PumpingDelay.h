@@ -16,6 +16,9 @@ namespace velmora {
 // meanwhile. Returns true.
 bool PumpingDelay(std::int64_t duration, int unit = 0);
 
+// Whether the calling thread has a pump registered with SetEventPump.
+bool HasEventPump();
+
 // Registers pump for `thread`, replacing any earlier registration; an empty pump removes it.
 // The pump runs on that thread, inside PumpingDelay.
 void SetEventPump(std::thread::id thread, std::function<void()> pump);

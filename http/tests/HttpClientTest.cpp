@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "http/HttpClient.h"
+#include "http/PumpingDelay.h"
 #include "tests/support/TestCertificates.h"
 #include "tests/support/TestServer.h"
 
@@ -342,6 +343,22 @@ TEST_F(HttpClientTest, UnansweredHandshakeHitsTheConnectLimit) {
         Send("https://127.0.0.1:" + std::to_string(silent.local_endpoint().port()) + "/");
     EXPECT_FALSE(result.completed);
     EXPECT_EQ(result.failure, HttpFailure::timedOut);
+}
+
+TEST_F(HttpClientTest, WaitOnAThreadWithAnEventPumpKeepsPumping) {
+    TestServer server(
+        [](const ReceivedRequest&, ResponseWriter& w) {
+            w.Pause(300ms);  // the response cannot be complete at the first look
+            w.Write(ResponseWithLength(200, "late"));
+        },
+        &pki.localhost);
+    int pumped = 0;
+    SetEventPump(std::this_thread::get_id(), [&pumped] { ++pumped; });
+    const HttpResult result = Send(server.Url());
+    SetEventPump(std::this_thread::get_id(), {});
+    EXPECT_TRUE(result.completed) << result.reason;
+    EXPECT_EQ(recorder.Body(), "late");
+    EXPECT_GT(pumped, 0);
 }
 
 TEST_F(HttpClientTest, RefusesHeadersThatWouldSplitTheRequest) {
