@@ -9,11 +9,13 @@
 // The file is $XDG_CONFIG_HOME/velmora/velmora.conf (default ~/.config/velmora/velmora.conf),
 // lines of `name = value`, '#' starting a comment line.
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "encoding/TextBuffer.h"
+#include "http/HttpClient.h"
 
 namespace velmora {
 
@@ -22,6 +24,9 @@ struct ChatConfig {
     TextBuffer key;         // the bearer token; never shown anywhere
     TextBuffer model;       // the request's `model` member
     TextBuffer configFile;  // the file that was (or would have been) read, for the user's notice
+    // Not read from anywhere: tests shorten them to see a stalled service fail quickly.
+    std::chrono::milliseconds connectTimeLimit = kConnectTimeLimit;
+    std::chrono::milliseconds idleTimeLimit = kIdleTimeLimit;
 
     bool IsComplete() const { return !url.empty() && !key.empty(); }
 };

@@ -38,6 +38,7 @@ bool SendChatMessage(WindowOperations& window, const ChatConfig& config) {
     }
 
     HttpClient client;
+    client.SetTimeLimits(config.connectTimeLimit, config.idleTimeLimit);
     JsonDocument request;
 
     // The input is read once, so the echo and the request cannot differ.

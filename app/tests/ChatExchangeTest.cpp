@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
 #include "app/ChatExchange.h"
+#include "app/tests/FaultyServices.h"
 #include "app/tests/RecordingWindow.h"
 #include "encoding/Utf8Text.h"
 #include "json/JsonDocument.h"
 #include "tests/support/TestServer.h"
-#include "tools/StandInService.h"
 
 namespace velmora {
 namespace {
 
-using testing::RecordingWindow;
+using namespace testing;
 using namespace testsupport;
 
 constexpr const char* kKey = "sk-test-0123456789abcdefghijklmnopqrstuvwxyz";
@@ -35,14 +35,8 @@ protected:
     RecordingWindow window;
 };
 
-RequestHandler EchoService() {
-    return [](const ReceivedRequest& request, ResponseWriter& response) {
-        standin::ServeChatCompletions({}, request, response);
-    };
-}
-
 TEST_F(ChatExchangeTest, TranscriptOrderOverHttps) {
-    TestServer server(EchoService(), &TestCertificates().localhost);
+    TestServer server(EchoingService(), &TestCertificates().localhost);
     EXPECT_TRUE(Send(Config(server), "你好, 😀 world"));
     EXPECT_EQ(window.TranscriptUtf8(), "我说：你好, 😀 world\r\n\r\nAI说：你好, 😀 world\r\n\r\n");
     EXPECT_EQ(window.ReadControlText(Control::InputBox), "");
@@ -50,14 +44,14 @@ TEST_F(ChatExchangeTest, TranscriptOrderOverHttps) {
 }
 
 TEST_F(ChatExchangeTest, EmptyInputRunsAFullExchange) {
-    TestServer server(EchoService());
+    TestServer server(EchoingService());
     EXPECT_TRUE(Send(Config(server), ""));
     EXPECT_EQ(window.TranscriptUtf8(), "我说：\r\n\r\nAI说：\r\n\r\n");
     ASSERT_EQ(server.Requests().size(), 1u);
 }
 
 TEST_F(ChatExchangeTest, RequestBytesExactly) {
-    TestServer server(EchoService());
+    TestServer server(EchoingService());
     Send(Config(server), "hello");
     auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 1u);
@@ -73,7 +67,7 @@ TEST_F(ChatExchangeTest, RequestBytesExactly) {
 }
 
 TEST_F(ChatExchangeTest, ContentDecodesToExactlyTheInput) {
-    TestServer server(EchoService());
+    TestServer server(EchoingService());
     const std::string inputs[] = {
         "say \"hi\" and 'bye'",
         "back\\slash, \\n, trailing\\",
@@ -95,7 +89,7 @@ TEST_F(ChatExchangeTest, ContentDecodesToExactlyTheInput) {
 }
 
 TEST_F(ChatExchangeTest, ModelFromTheConfiguration) {
-    TestServer server(EchoService());
+    TestServer server(EchoingService());
     ChatConfig config = Config(server);
     config.model = "local-model";
     Send(config, "x");
@@ -124,21 +118,9 @@ TEST_F(ChatExchangeTest, FailuresEndWithANoticeAndAUsableSend) {
         RequestHandler handler;
         std::string notice;
     } cases[] = {
-        {"error status",
-         [](const ReceivedRequest&, ResponseWriter& response) {
-             response.Write(ResponseWithLength(
-                 401, std::string("{\"error\":{\"message\":\"Invalid API key ") + kKey + "\"}}",
-                 "application/json"));
-         },
+        {"error status", RefusingTheKey(std::string("Invalid API key ") + kKey),
          "（请求失败：HTTP 401 Invalid API key ***）"},
-        {"close mid-stream",
-         [](const ReceivedRequest&, ResponseWriter& response) {
-             response.Write(
-                 "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n"
-                 "Transfer-Encoding: chunked\r\n\r\n" +
-                 ChunkedPiece(standin::ContentEvent("partial")));
-             response.Close();
-         },
+        {"close mid-stream", BreakingOffAfter("partial", BreakOff::close),
          "partial\r\n（请求失败：connection closed before the reply was complete）"},
     };
     for (auto& c : cases) {
@@ -155,7 +137,7 @@ TEST_F(ChatExchangeTest, FailuresEndWithANoticeAndAUsableSend) {
 TEST_F(ChatExchangeTest, RefusedConnection) {
     unsigned short port;
     {
-        TestServer server(EchoService());
+        TestServer server(EchoingService());
         port = server.Port();
     }
     ChatConfig config{.url = "http://127.0.0.1:" + std::to_string(port) + "/v1/chat/completions",

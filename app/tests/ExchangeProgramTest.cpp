@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "ProgramRunner.h"
+#include "app/tests/FaultyServices.h"
 #include "tests/support/TestServer.h"
-#include "tools/StandInService.h"
 
 namespace velmora {
 namespace {
 
-using testing::RunProgram;
+using namespace testing;
 using namespace testsupport;
 
 constexpr const char* kKey = "sk-endtoend-5f1c0ffee";
@@ -21,19 +21,13 @@ std::vector<std::string> Environment(const std::string& url) {
             "OPENAI_BASE_URL",        "XDG_CONFIG_HOME=/nonexistent-velmora-test"};
 }
 
-RequestHandler EchoService() {
-    return [](const ReceivedRequest& request, ResponseWriter& response) {
-        standin::ServeChatCompletions({}, request, response);
-    };
-}
-
 class ExchangeProgram : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { TrustTestCa(); }  // the child inherits SSL_CERT_FILE
 };
 
 TEST_F(ExchangeProgram, MessageOverHttps) {
-    TestServer server(EchoService(), &TestCertificates().localhost);
+    TestServer server(EchoingService(), &TestCertificates().localhost);
     auto run = RunProgram({VELMORA_BINARY, "--terminal", "--message", "你好\nworld 😀"},
                           Environment(server.Url("/v1/chat/completions")));
     EXPECT_EQ(run.status, 0) << run.err;
@@ -47,7 +41,7 @@ TEST_F(ExchangeProgram, MessageOverHttps) {
 }
 
 TEST_F(ExchangeProgram, LinesFromStandardInputAreExchangesInTurn) {
-    TestServer server(EchoService());
+    TestServer server(EchoingService());
     auto run = RunProgram({VELMORA_BINARY, "--terminal"},
                           Environment(server.Url("/v1/chat/completions")), "first\nsecond\n");
     EXPECT_EQ(run.status, 0) << run.err;
@@ -64,19 +58,9 @@ TEST_F(ExchangeProgram, FailuresEndWithANoticeAndANonZeroStatus) {
         RequestHandler handler;
         std::string notice;
     } cases[] = {
-        {"error status",
-         [](const ReceivedRequest&, ResponseWriter& response) {
-             response.Write(ResponseWithLength(
-                 401, std::string("{\"error\":{\"message\":\"Incorrect API key: ") + kKey + "\"}}",
-                 "application/json"));
-         },
+        {"error status", RefusingTheKey(std::string("Incorrect API key: ") + kKey),
          "AI说：（请求失败：HTTP 401 Incorrect API key: ***）\n\n"},
-        {"close mid-stream",
-         [](const ReceivedRequest&, ResponseWriter& response) {
-             response.Write("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" +
-                            ChunkedPiece(standin::ContentEvent("so far")));
-             response.Reset();
-         },
+        {"reset mid-stream", BreakingOffAfter("so far", BreakOff::reset),
          "AI说：so far\n（请求失败："},
     };
     for (auto& c : cases) {
@@ -92,7 +76,7 @@ TEST_F(ExchangeProgram, FailuresEndWithANoticeAndANonZeroStatus) {
 TEST_F(ExchangeProgram, RefusedConnection) {
     std::string url;
     {
-        TestServer server(EchoService());
+        TestServer server(EchoingService());
         url = server.Url("/v1/chat/completions");
     }
     auto run = RunProgram({VELMORA_BINARY, "--terminal", "--message", "hi"}, Environment(url));
