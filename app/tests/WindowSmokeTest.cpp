@@ -1,13 +1,20 @@
 // The real program on a private X server: its window appears, and closing it the way a window
-// manager does (WM_DELETE_WINDOW) ends the program cleanly.
+// manager does (WM_DELETE_WINDOW) ends the program cleanly, also while an exchange waits on a
+// service that has stopped answering.
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "ProgramRunner.h"
+#include "tests/support/TestServer.h"
+#include "tools/StandInService.h"
 
 namespace velmora {
 namespace {
@@ -83,39 +90,123 @@ xcb_window_t FindWindow(xcb_connection_t* x, xcb_window_t root, const std::strin
     return XCB_WINDOW_NONE;
 }
 
-TEST(WindowSmoke, TheWindowAppearsAndClosingItEndsTheProgram) {
-    PrivateXServer server;
-    ASSERT_FALSE(server.Display().empty()) << "Xvfb did not start";
-    const std::string in = testing::TempFile(""), out = testing::TempFile(""),
-                      err = testing::TempFile("");
-    const pid_t program = testing::StartProgram(
-        {VELMORA_BINARY}, {"DISPLAY=" + server.Display(), "QT_QPA_PLATFORM=xcb"}, in, out, err);
-
-    XcbConnection x(xcb_connect(server.Display().c_str(), nullptr));
-    ASSERT_EQ(xcb_connection_has_error(x.get()), 0);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x.get())).data->root;
-    xcb_window_t window = XCB_WINDOW_NONE;
-    for (int i = 0; i < 2000 && window == XCB_WINDOW_NONE; ++i) {
-        window = FindWindow(x.get(), root, "Velmora");
-        if (window == XCB_WINDOW_NONE) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+// The program's window on a private X server, and the calls a window manager and a user make.
+class RunningWindow {
+public:
+    // Starts the program; ready() tells whether its window has appeared.
+    explicit RunningWindow(const std::vector<std::string>& environment = {}) {
+        if (server_.Display().empty()) return;
+        std::vector<std::string> all = {"DISPLAY=" + server_.Display(), "QT_QPA_PLATFORM=xcb"};
+        all.insert(all.end(), environment.begin(), environment.end());
+        program_ = testing::StartProgram({VELMORA_BINARY}, all, in_, out_, err_);
+        x_.reset(xcb_connect(server_.Display().c_str(), nullptr));
+        if (xcb_connection_has_error(x_.get()) != 0) return;
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(x_.get())).data->root;
+        for (int i = 0; i < 2000 && window_ == XCB_WINDOW_NONE; ++i) {
+            window_ = FindWindow(x_.get(), root_, "Velmora");
+            if (window_ == XCB_WINDOW_NONE) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
     }
-    ASSERT_NE(window, XCB_WINDOW_NONE) << testing::Slurp(err);
+    ~RunningWindow() {
+        if (program_ > 0 && !exited_) {
+            kill(program_, SIGKILL);
+            waitpid(program_, nullptr, 0);
+        }
+        testing::Slurp(in_);
+        testing::Slurp(out_);
+        testing::Slurp(err_);
+    }
 
-    xcb_client_message_event_t close{};
-    close.response_type = XCB_CLIENT_MESSAGE;
-    close.format = 32;
-    close.window = window;
-    close.type = Atom(x.get(), "WM_PROTOCOLS");
-    close.data.data32[0] = Atom(x.get(), "WM_DELETE_WINDOW");
-    close.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(x.get(), 0, window, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&close));
-    xcb_flush(x.get());
+    bool Ready() const { return window_ != XCB_WINDOW_NONE; }
+    std::string Errors() const { return testing::Slurp(err_); }
 
-    EXPECT_EQ(testing::WaitForExit(program), 0);
-    testing::Slurp(in);
-    testing::Slurp(out);
-    testing::Slurp(err);
+    // A left click at a point of the window (in its own coordinates).
+    void Click(int x, int y) {
+        for (const auto type : {XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE}) {
+            xcb_button_press_event_t button{};
+            button.response_type = type;
+            button.detail = 1;
+            button.time = XCB_CURRENT_TIME;
+            button.root = root_;
+            button.event = window_;
+            button.event_x = static_cast<int16_t>(x);
+            button.event_y = static_cast<int16_t>(y);
+            button.state = type == XCB_BUTTON_RELEASE ? XCB_BUTTON_MASK_1 : 0;
+            button.same_screen = 1;
+            xcb_send_event(x_.get(), 0, window_, XCB_EVENT_MASK_NO_EVENT,
+                           reinterpret_cast<const char*>(&button));
+        }
+        xcb_flush(x_.get());
+    }
+
+    // What a window manager sends when the user closes the window.
+    void Close() {
+        xcb_client_message_event_t close{};
+        close.response_type = XCB_CLIENT_MESSAGE;
+        close.format = 32;
+        close.window = window_;
+        close.type = Atom(x_.get(), "WM_PROTOCOLS");
+        close.data.data32[0] = Atom(x_.get(), "WM_DELETE_WINDOW");
+        close.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(x_.get(), 0, window_, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&close));
+        xcb_flush(x_.get());
+    }
+
+    // The exit status; nothing when the program crashed or had to be killed after 20 s.
+    std::optional<int> WaitForExit() {
+        exited_ = true;
+        return testing::WaitForExit(program_);
+    }
+
+private:
+    PrivateXServer server_;
+    const std::string in_ = testing::TempFile(""), out_ = testing::TempFile(""),
+                      err_ = testing::TempFile("");
+    pid_t program_ = -1;
+    bool exited_ = false;
+    XcbConnection x_;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+    xcb_window_t window_ = XCB_WINDOW_NONE;
+};
+
+TEST(WindowSmoke, TheWindowAppearsAndClosingItEndsTheProgram) {
+    RunningWindow program;
+    ASSERT_TRUE(program.Ready()) << program.Errors();
+    program.Close();
+    EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+TEST(WindowSmoke, ClosingTheWindowDuringAnExchangeEndsTheProgram) {
+    using namespace std::chrono_literals;
+    testsupport::TrustTestCa();  // the program inherits SSL_CERT_FILE
+    // A service that sends the start of a reply and then takes its time.
+    testsupport::TestServer service(
+        [](const testsupport::ReceivedRequest& request, testsupport::ResponseWriter& response) {
+            standin::ServeChatCompletions({.events = 10, .pause = testsupport::kLongestWait},
+                                          request, response);
+        },
+        &testsupport::TestCertificates().localhost);
+    RunningWindow program({"VELMORA_API_URL=" + service.Url("/v1/chat/completions"),
+                           "VELMORA_API_KEY=sk-window-smoke", "XDG_CONFIG_HOME=/nonexistent"});
+    ASSERT_TRUE(program.Ready()) << program.Errors();
+
+    program.Click(492, 369);  // the middle of the Send button
+    bool asked = false;
+    for (int i = 0; i < 1000 && !asked; ++i) {
+        asked = !service.Requests().empty();
+        if (!asked) std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(asked) << "the click sent no request";
+
+    const auto closed = std::chrono::steady_clock::now();
+    program.Close();
+    EXPECT_EQ(program.WaitForExit(), 0);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - closed);
+    ::testing::Test::RecordProperty("exit_ms_after_close", std::to_string(took.count()));
 }
 
 }  // namespace
