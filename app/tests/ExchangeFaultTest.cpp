@@ -282,8 +282,10 @@ TEST_F(ExchangeFaultTest, ThousandExchangesInARowHoldNothingBack) {
     const Resources atEnd = Measure();
     EXPECT_EQ(atEnd.descriptors, afterWarmUp.descriptors);
     EXPECT_EQ(atEnd.threads, afterWarmUp.threads);
+#ifndef VELMORA_SANITIZED  // a sanitizer's allocator holds on to freed memory on purpose
     EXPECT_LE(atEnd.residentKiB, afterWarmUp.residentKiB + kResidentSlackKiB)
         << "after the warm-up " << afterWarmUp.residentKiB << " KiB";
+#endif
     RecordProperty("resident_kib_after_warm_up", std::to_string(afterWarmUp.residentKiB));
     RecordProperty("resident_kib_at_end", std::to_string(atEnd.residentKiB));
 }
