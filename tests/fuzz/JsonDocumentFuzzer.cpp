@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "encoding/TextBuffer.h"
+#include "encoding/Utf8Text.h"
 #include "json/JsonDocument.h"
 #include "json/JsonType.h"
 #include "tests/fuzz/FuzzCheck.h"
@@ -31,7 +32,8 @@ TextBuffer PlainPath(std::string_view raw) {
     return out;
 }
 
-void CheckSamePaths(JsonDocument& strict, JsonDocument& engine, std::string_view fuzzedPath) {
+void CheckSamePaths(JsonDocument& strict, JsonDocument& engine, std::string_view fuzzedPath,
+                    bool compareTexts) {
     const std::string_view kPaths[] = {
         "",           "da",     "[0]",        "[1]",  "a",        "a.b", "choices[0].delta.content",
         "choices[0]", "length", "[0].length", "da.a", fuzzedPath,
@@ -39,7 +41,7 @@ void CheckSamePaths(JsonDocument& strict, JsonDocument& engine, std::string_view
     for (std::string_view path : kPaths) {
         FUZZ_CHECK(strict.Exists(path) == engine.Exists(path));
         FUZZ_CHECK(strict.GetType(path) == engine.GetType(path));
-        FUZZ_CHECK(strict.GetText(path) == engine.GetText(path));
+        if (compareTexts) FUZZ_CHECK(strict.GetText(path) == engine.GetText(path));
     }
 }
 
@@ -60,7 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Serialising needs the engine, so from here on `engine` answers from the script engine
     // while `strict` still answers from the tree.
     const TextBuffer serialised = engine.ToText();
-    CheckSamePaths(strict, engine, path);
+    // Bytes that are not GB18030 reach the engine as U+FFFD while the tree keeps them as they
+    // are, so only the texts of well-formed input can agree.
+    const bool wellFormed = Utf8ToText(TextToUtf8(text)) == text;
+    CheckSamePaths(strict, engine, path, wellFormed);
     FUZZ_CHECK(strict.ToText() == serialised);
 
     if (!loaded) {
@@ -72,9 +77,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (FindText(text, kBackslashMark) != -1 || FindText(text, "2400") != -1) return 0;
     JsonDocument again;
     FUZZ_CHECK(again.LoadStrictJson(serialised));
-    FUZZ_CHECK(again.ToText() == serialised);
+    const TextBuffer reserialised = again.ToText();
+    // A lone surrogate escape leaves the engine as a raw U+FFFD, which the serialiser escapes
+    // the next time round; from then on the text is stable.
+    if (serialised.find(kReplacementText) == TextBuffer::npos) {
+        FUZZ_CHECK(reserialised == serialised);
+    }
     // A document takes a new root without keeping anything of the old one.
-    FUZZ_CHECK(strict.LoadStrictJson(serialised));
-    FUZZ_CHECK(strict.ToText() == serialised);
+    FUZZ_CHECK(strict.LoadStrictJson(reserialised));
+    FUZZ_CHECK(strict.ToText() == reserialised);
     return 0;
 }
