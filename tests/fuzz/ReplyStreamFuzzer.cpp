@@ -11,6 +11,7 @@
 #include "app/ReplyStream.h"
 #include "app/tests/RecordingWindow.h"
 #include "http/HttpClient.h"
+#include "tests/fuzz/FeedInChunks.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/FuzzInput.h"
 
@@ -30,12 +31,9 @@ Outcome Run(std::string_view body, const std::vector<std::size_t>& chunkLengths,
     window.SetControlDisabled(Control::SendButton, true);
     ReplyStream reply(
         window, [status] { return status; }, "sk-secret");
-    std::size_t pos = 0;
-    for (std::size_t i = 0; pos < body.size(); ++i) {
-        const std::size_t n = std::min(chunkLengths[i % chunkLengths.size()], body.size() - pos);
-        reply.OnReplyChunk(1, 2, reinterpret_cast<std::uintptr_t>(body.data() + pos), n);
-        pos += n;
-    }
+    FeedInChunks(body, chunkLengths, [&](std::string_view chunk) {
+        reply.OnReplyChunk(1, 2, reinterpret_cast<std::uintptr_t>(chunk.data()), chunk.size());
+    });
     const bool completed = reply.Finish(result);
     return {window.ReadControlText(Control::TranscriptBox), window.Log(), completed,
             window.SendDisabled()};
@@ -67,10 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!result.completed) result.reason = "connection reset";
     std::vector<std::size_t> chunkLengths;
     for (int k = input.TakeByte() % 16; k > 0; --k) chunkLengths.push_back(input.TakeByte());
-    if (std::all_of(chunkLengths.begin(), chunkLengths.end(),
-                    [](std::size_t n) { return n == 0; })) {
-        chunkLengths.push_back(1);
-    }
     const std::string_view body = input.TakeRest();
 
     const Outcome whole = Run(body, {body.size() + 1}, status, result);

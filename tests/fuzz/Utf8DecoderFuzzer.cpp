@@ -8,8 +8,8 @@
 
 #include "encoding/Utf8Decoder.h"
 #include "encoding/Utf8Text.h"
+#include "tests/fuzz/FeedInChunks.h"
 #include "tests/fuzz/FuzzCheck.h"
-#include "tests/fuzz/FuzzInput.h"
 
 namespace velmora::fuzz {
 namespace {
@@ -94,11 +94,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         all.remove_prefix(1 + count);
     }
-    // Empty chunks are fed too, but some chunk must take bytes or the stream never ends.
-    if (std::all_of(chunkLengths.begin(), chunkLengths.end(),
-                    [](std::size_t n) { return n == 0; })) {
-        chunkLengths.push_back(1);
-    }
     const std::string_view stream = all;
 
     Utf8StreamDecoder decoder;
@@ -108,13 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The same decoder serves a second stream once the first is finished. Empty chunks included.
     TextBuffer chunked;
-    std::size_t pos = 0;
-    for (std::size_t i = 0; pos < stream.size(); ++i) {
-        std::size_t n = std::min(chunkLengths[i % chunkLengths.size()], stream.size() - pos);
-        auto bytes = reinterpret_cast<const std::uint8_t*>(stream.data() + pos);
-        chunked += decoder.Feed(ByteView(bytes, n));
-        pos += n;
-    }
+    FeedInChunks(stream, chunkLengths, [&](std::string_view chunk) {
+        chunked += decoder.Feed(
+            ByteView(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size()));
+    });
     chunked += decoder.Finish();
     FUZZ_CHECK(chunked == whole);
 
