@@ -44,10 +44,17 @@ public:
             _exit(127);
         }
         close(fds[1]);
-        char number[16] = {};
-        const ssize_t n = read(fds[0], number, sizeof number - 1);  // ends when Xvfb is ready
+        // Xvfb writes the number and its newline apart, and dies when the newline finds the pipe
+        // closed: read up to the newline.
+        std::string number;
+        char piece[16];
+        ssize_t n = 0;
+        while (number.find('\n') == std::string::npos &&
+               (n = read(fds[0], piece, sizeof piece)) > 0) {
+            number.append(piece, static_cast<std::size_t>(n));
+        }
         close(fds[0]);
-        if (n > 0) display_ = ":" + std::string(number, strcspn(number, "\n"));
+        if (number.ends_with('\n')) display_ = ":" + number.substr(0, number.size() - 1);
     }
     ~PrivateXServer() {
         if (pid_ > 0) {
