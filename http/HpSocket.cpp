@@ -189,17 +189,28 @@ private:
         }
     }
 
-    // One timer covers both limits: it is re-armed on every step that makes progress. 0 means none.
+    // One timer covers both limits, counted from the last step that made progress. 0 means none.
+    // A step only notes the time: setting the timer costs a system call, too much for every read
+    // of a fast stream, so a running wait that finds progress since it began waits again.
     void ArmDeadline(unsigned milliseconds) {
+        limit_ = std::chrono::milliseconds(milliseconds);
+        lastProgress_ = net::steady_timer::clock_type::now();
         if (milliseconds == 0) {
             deadline_.cancel();
-            return;
+        } else if (!waiting_) {
+            WaitForDeadline();
         }
-        deadline_.expires_after(std::chrono::milliseconds(milliseconds));
+    }
+
+    void WaitForDeadline() {
+        waiting_ = true;
+        deadline_.expires_at(lastProgress_ + limit_);
         deadline_.async_wait([self = shared_from_this()](error_code) {
-            // A wait cancelled by re-arming may already have been queued as fired.
-            if (self->ended_ || self->deadline_.expiry() > net::steady_timer::clock_type::now()) {
-                return;
+            // Also a cancelled wait looks again: the limit may have been set anew meanwhile.
+            self->waiting_ = false;
+            if (self->ended_ || self->limit_.count() == 0) return;
+            if (self->lastProgress_ + self->limit_ > net::steady_timer::clock_type::now()) {
+                return self->WaitForDeadline();
             }
             self->End(HP_CLOSE_TIMED_OUT, "time limit reached");
         });
@@ -236,7 +247,7 @@ private:
     }
 
     void Connected() {
-        deadline_.cancel();
+        ArmDeadline(0);
         client_.connected = true;
         if (Notify(client_.listener.onHandShake, client_.Sender(), id_) != HP_HR_OK) {
             End(HP_CLOSE_ABORTED, "stopped by the handshake notification");
@@ -256,9 +267,23 @@ private:
         });
     }
 
+    // A read hands over one step of the parser: a chunk header, or the data of one chunk. What
+    // else has already arrived is parsed here too, so one body notification carries it all; a
+    // service that sends each event in a chunk of its own would otherwise cost a notification
+    // and a read per event. Parsing stops where the received bytes end, never waiting for more.
+    void ParseReceived(error_code& ec) {
+        while (!ec && !parser_->is_done() && buffer_.size() > 0 && parser_->get().body().size > 0) {
+            const std::size_t used = parser_->put(buffer_.data(), ec);
+            buffer_.consume(used);
+            if (ec == http::error::need_more || ec == http::error::need_buffer) ec = {};
+            if (used == 0) break;
+        }
+    }
+
     void OnRead(error_code ec) {
         if (ended_) return;
         if (ec == http::error::need_buffer) ec = {};
+        ParseReceived(ec);
         if (parser_->is_header_done() && client_.statusCode == 0) {
             client_.statusCode = static_cast<unsigned short>(parser_->get().result_int());
         }
@@ -280,7 +305,7 @@ private:
         }
         if (parser_->is_done()) {
             // The connection stays open, unread, until the client is stopped.
-            deadline_.cancel();
+            ArmDeadline(0);
             Notify(client_.listener.onMessageComplete, client_.Sender(), id_);
             return;
         }
@@ -300,6 +325,9 @@ private:
     boost::beast::flat_buffer buffer_;
     std::optional<http::response_parser<http::buffer_body>> parser_;
     std::array<char, 16 * 1024> piece_;
+    std::chrono::milliseconds limit_{0};
+    net::steady_timer::time_point lastProgress_;
+    bool waiting_ = false;  // a wait on deadline_ is under way
     bool ended_ = false;
 };
 
