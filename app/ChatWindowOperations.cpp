@@ -8,6 +8,8 @@
 #include <QTextDocument>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "app/LineBreaks.h"
 #include "encoding/Utf8Text.h"
@@ -21,6 +23,10 @@ struct UiCallState {
     std::mutex mutex;
     std::condition_variable finished;
     bool closed = false;  // written on the UI thread only
+    // Appends from other threads that the widgets do not show yet, in order, and whether a call
+    // to put them in is on its way to the UI thread.
+    std::vector<std::pair<QPlainTextEdit*, QString>> pending;
+    bool flushPosted = false;
 };
 
 }  // namespace detail
@@ -50,7 +56,9 @@ ChatWindowOperations::ChatWindowOperations(QObject* uiContext, QPlainTextEdit* t
       inputBox_(inputBox),
       sendButton_(sendButton) {}
 
-ChatWindowOperations::~ChatWindowOperations() = default;
+ChatWindowOperations::~ChatWindowOperations() {
+    Close();
+}
 
 void ChatWindowOperations::Close() {
     {
@@ -103,9 +111,38 @@ QPlainTextEdit* ChatWindowOperations::EditBox(Control control) const {
     return control == Control::SendButton ? nullptr : static_cast<QPlainTextEdit*>(Widget(control));
 }
 
+// UI thread. Puts the text at the end of the edit box, scrolled into view.
+void ChatWindowOperations::Insert(QPlainTextEdit* edit, const QString& text) {
+    QTextCursor cursor = edit->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    edit->setTextCursor(cursor);
+    edit->ensureCursorVisible();
+    if (text.isEmpty()) return;
+    // Switching undo off drops the history, so the user's undo cannot take the insertion
+    // back; the transcript keeps it off for good and pays nothing here.
+    const bool undo = edit->isUndoRedoEnabled();
+    if (undo) edit->setUndoRedoEnabled(false);
+    cursor.insertText(text);
+    if (undo) edit->setUndoRedoEnabled(true);
+    edit->setTextCursor(cursor);
+    edit->ensureCursorVisible();
+}
+
+void ChatWindowOperations::ShowPendingAppends() {
+    std::vector<std::pair<QPlainTextEdit*, QString>> appends;
+    {
+        std::lock_guard lock(state_->mutex);
+        if (state_->closed) return;
+        appends.swap(state_->pending);
+        state_->flushPosted = false;
+    }
+    for (const auto& [edit, text] : appends) Insert(edit, text);
+}
+
 void ChatWindowOperations::SetControlText(Control control, std::string_view text) {
     const QString converted = ToToolkitText(text);
     RunOnUiThread([&] {
+        ShowPendingAppends();
         if (QPlainTextEdit* edit = EditBox(control)) {
             edit->setPlainText(converted);
         } else {
@@ -117,6 +154,7 @@ void ChatWindowOperations::SetControlText(Control control, std::string_view text
 TextBuffer ChatWindowOperations::ReadControlText(Control control) {
     QString text;
     RunOnUiThread([&] {
+        ShowPendingAppends();
         QPlainTextEdit* edit = EditBox(control);
         text = edit ? edit->document()->toRawText() : sendButton_->text();
     });
@@ -126,26 +164,45 @@ TextBuffer ChatWindowOperations::ReadControlText(Control control) {
 void ChatWindowOperations::AppendEditText(Control control, std::string_view text) {
     QPlainTextEdit* edit = EditBox(control);
     if (!edit) return;
-    const QString converted = ToToolkitText(text);
-    RunOnUiThread([&] {
-        QTextCursor cursor = edit->textCursor();
-        cursor.movePosition(QTextCursor::End);
-        edit->setTextCursor(cursor);
-        edit->ensureCursorVisible();
-        if (converted.isEmpty()) return;
-        // Switching undo off drops the history, so the user's undo cannot take the insertion
-        // back; the transcript keeps it off for good and pays nothing here.
-        const bool undo = edit->isUndoRedoEnabled();
-        if (undo) edit->setUndoRedoEnabled(false);
-        cursor.insertText(converted);
-        if (undo) edit->setUndoRedoEnabled(true);
-        edit->setTextCursor(cursor);
-        edit->ensureCursorVisible();
-    });
+    QString converted = ToToolkitText(text);
+    if (std::this_thread::get_id() == uiThread_) {
+        RunOnUiThread([&] {
+            ShowPendingAppends();
+            Insert(edit, converted);
+        });
+        return;
+    }
+    // From another thread the text joins the pending appends, and the UI thread puts in all that
+    // has gathered at its next turn: the caller does not wait for the text's layout, and a fast
+    // reply costs a layout per turn of the UI thread rather than one per delta. Every other
+    // operation puts the pending appends in first, so all of them see the appends in order.
+    std::lock_guard lock(state_->mutex);
+    if (state_->closed) return;
+    auto& pending = state_->pending;
+    if (!pending.empty() && pending.back().first == edit) {
+        pending.back().second += converted;
+    } else {
+        pending.emplace_back(edit, std::move(converted));
+    }
+    if (std::exchange(state_->flushPosted, true)) return;
+    // The call touches this object only while it is open; the destructor closes it.
+    QMetaObject::invokeMethod(
+        uiContext_,
+        [this, state = state_] {
+            {
+                std::lock_guard lock(state->mutex);
+                if (state->closed) return;
+            }
+            ShowPendingAppends();
+        },
+        Qt::QueuedConnection);
 }
 
 void ChatWindowOperations::SetControlDisabled(Control control, bool disabled) {
-    RunOnUiThread([&] { Widget(control)->setEnabled(!disabled); });
+    RunOnUiThread([&] {
+        ShowPendingAppends();
+        Widget(control)->setEnabled(!disabled);
+    });
 }
 
 }  // namespace velmora

@@ -1,7 +1,10 @@
 #pragma once
 // The four window operations over the Qt widgets of ChatWindow. On the UI thread an operation
 // runs directly; from any other thread it is posted to the UI thread and the caller waits until
-// it has run. Texts cross from GB18030 with "\r\n" breaks to Qt's Unicode with "\n" breaks here.
+// it has run. The exception is AppendEditText from another thread: it returns once the text is
+// queued, and the UI thread puts in every queued text at its next turn, and before any other
+// operation runs, so every operation sees the appends in the order of their calls. Texts cross
+// from GB18030 with "\r\n" breaks to Qt's Unicode with "\n" breaks here.
 
 #include <memory>
 #include <string_view>
@@ -12,6 +15,7 @@
 class QObject;
 class QPlainTextEdit;
 class QPushButton;
+class QString;
 class QWidget;
 
 namespace velmora {
@@ -44,6 +48,9 @@ private:
     template <typename Work>
     bool RunOnUiThread(Work&& work);
     QPlainTextEdit* EditBox(Control control) const;
+    // UI thread.
+    void Insert(QPlainTextEdit* edit, const QString& text);
+    void ShowPendingAppends();
 
     std::shared_ptr<detail::UiCallState> state_;
     std::thread::id uiThread_;

@@ -35,8 +35,9 @@ Run Exchange(WindowOperations& window, const ChatConfig& config) {
     const auto start = std::chrono::steady_clock::now();
     Run run;
     run.completed = SendChatMessage(window, config);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // Until the transcript holds the whole reply: the window may still be laying it out.
     run.transcript = window.ReadControlText(Control::TranscriptBox);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return run;
 }
 
