@@ -12,7 +12,9 @@ namespace velmora {
 enum class Control { TranscriptBox, InputBox, SendButton };
 
 // Every operation may be called from any thread and is synchronous: when it returns, the change
-// has been made, so the texts one thread appends appear in the order of its calls. Texts are
+// has been made as far as every later operation can tell, so the texts one thread appends appear
+// in the order of its calls. (The window may draw a worker's appends at the UI thread's next turn
+// rather than before the call returns: every other operation puts them in first.) Texts are
 // GB18030 with "\r\n" line breaks. Once the window is gone, operations return without effect
 // (ReadControlText gives the empty text).
 class WindowOperations {
