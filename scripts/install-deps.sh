@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package Velmora needs to build, run, test and benchmark.
 # The one list of packages: the run command, the test command and CI all call this.
+#   scripts/install-deps.sh          what building, running, testing and benchmarking need
+#   scripts/install-deps.sh --fuzz   and clang with its sanitizer runtimes, for scripts/fuzz.sh
 set -euo pipefail
 
 packages=(
@@ -13,8 +15,11 @@ packages=(
   # JSON script engine, callback trampolines
   duktape-dev libffi-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth curl
+  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth curl time
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
