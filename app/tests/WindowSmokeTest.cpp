@@ -183,7 +183,7 @@ TEST(WindowSmoke, TheWindowAppearsAndClosingItEndsTheProgram) {
     RunningWindow program;
     ASSERT_TRUE(program.Ready()) << program.Errors();
     program.Close();
-    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_EQ(program.WaitForExit(), 0) << program.Errors();
 }
 
 TEST(WindowSmoke, ClosingTheWindowDuringAnExchangeEndsTheProgram) {
