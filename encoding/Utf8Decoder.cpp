@@ -1,50 +1,14 @@
 #include "encoding/Utf8Decoder.h"
 
 #include "encoding/Utf8Text.h"
+#include "encoding/detail/Utf8Sequence.h"
 
 namespace velmora {
 namespace {
 
-
-struct Sequence {
-    enum Kind { kValid, kIncomplete, kInvalid } kind;
-    std::size_t length;  // kValid: bytes of the character; kIncomplete: bytes present
-};
-
-// Classifies the UTF-8 sequence at the start of s (not empty, s[0] not ASCII) by the well-formed
-// byte ranges of Unicode: no overlong forms, no surrogates, nothing beyond U+10FFFF.
-Sequence ScanSequence(std::string_view s) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    unsigned char lead = byte(0);
-    std::size_t need;
-    unsigned char low = 0x80, high = 0xBF;  // allowed range of the byte after the lead
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        need = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        need = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        need = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return {Sequence::kInvalid, 1};
-    }
-    for (std::size_t i = 1; i < need; ++i) {
-        if (i == s.size()) return {Sequence::kIncomplete, i};
-        if (byte(i) < low || byte(i) > high) return {Sequence::kInvalid, 1};
-        low = 0x80;
-        high = 0xBF;
-    }
-    return {Sequence::kValid, need};
-}
-
-// Width of the valid character at the start of rest, so that one GB18030 lacks is replaced whole.
-std::size_t Utf8CharWidth(std::string_view rest) {
-    Sequence s = ScanSequence(rest);
-    return s.kind == Sequence::kValid ? s.length : 0;
-}
+using detail::ScanSequence;
+using detail::Sequence;
+using detail::Utf8CharWidth;
 
 void AppendReplacements(std::size_t count, TextBuffer& out) {
     for (std::size_t i = 0; i < count; ++i) out.append(kReplacementText);

@@ -1,10 +1,10 @@
 #include "encoding/Utf8Text.h"
 
 #include "encoding/detail/Iconv.h"
+#include "encoding/detail/Utf8Sequence.h"
 
 namespace velmora {
 namespace {
-
 
 bool IsAscii(std::string_view s) {
     for (char c : s) {
@@ -34,7 +34,9 @@ std::string TextToUtf8(std::string_view text) {
 TextBuffer Utf8ToText(std::string_view utf8) {
     utf8 = utf8.substr(0, utf8.find('\0'));
     if (IsAscii(utf8)) return TextBuffer(utf8);
-    return detail::ConvertAll(FromUtf8Converter(), utf8, {kReplacementText, {}});
+    // The few private-use characters glibc's GB18030 has no place for become one U+FFFD each.
+    return detail::ConvertAll(FromUtf8Converter(), utf8, {kReplacementText, kReplacementText},
+                              detail::Utf8CharWidth);
 }
 
 }  // namespace velmora

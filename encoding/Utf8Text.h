@@ -1,7 +1,8 @@
 #pragma once
 // Program text (GB18030) to and from UTF-8, the form of the wire, the window toolkit and the
 // script engine. GB18030 holds every Unicode character, so both directions are lossless for valid
-// input. Malformed input becomes U+FFFD, one per bad byte, never a lost text.
+// input (but for 24 private-use characters that glibc's GB18030 has no place for: each becomes one
+// U+FFFD). Malformed input becomes U+FFFD, one per bad byte, never a lost text.
 
 #include <string>
 #include <string_view>

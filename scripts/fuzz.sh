@@ -24,6 +24,7 @@ if [ "$which" != all ]; then
   targets=("$which")
 fi
 
+bash scripts/install-deps.sh --fuzz
 compiler=$(command -v clang++ || command -v clang++-14 || true)
 [ -n "$compiler" ] || { echo "clang++ not found: apt-get install clang libclang-rt-14-dev" >&2; exit 1; }
 

@@ -33,6 +33,14 @@ TEST(Utf8Text, MalformedInputBecomesReplacementNotLoss) {
     EXPECT_EQ(TextToUtf8("a\x81"), "a\xEF\xBF\xBD");  // lone lead byte
 }
 
+TEST(Utf8Text, ACharacterGb18030LacksBecomesOneReplacement) {
+    // U+E818, private use, has no place in glibc's GB18030; the streaming decoder agrees.
+    EXPECT_EQ(Utf8ToText("a\xEE\xA0\x98"
+                         "b"),
+              "a\x84\x31\xA4\x37"
+              "b");
+}
+
 TEST(Utf8Text, TextEndsAtZero) {
     EXPECT_EQ(Utf8ToText(std::string_view("ab\0cd", 5)), "ab");
 }

@@ -212,6 +212,30 @@ TEST(JsonDocumentTest, StrictLoadEvaluatesNothing) {
     EXPECT_EQ(document.ToText(), R"({"__proto__":{"p":1}})");
 }
 
+TEST(JsonDocumentTest, StrictNumbersAgreeWithTheEngine) {
+    // Extreme numbers read the same by the strict reader and, once the root moves into the
+    // engine, by the engine; an exponent the engine cannot read is refused by both.
+    struct Case {
+        const char* json;
+        bool loads;
+        const char* text;
+    } cases[] = {
+        {"[1e400]", true, "Infinity"},     {"[-1e400]", true, "-Infinity"},
+        {"[1e-400]", true, "0"},           {"[1e00000005]", true, "100000"},
+        {"[1e1234567]", true, "Infinity"}, {"[1e12345678]", false, ""},
+        {"[1e-45504455]", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        JsonDocument document;
+        EXPECT_EQ(document.LoadStrictJson(c.json), c.loads);
+        EXPECT_EQ(document.GetText("[0]"), c.text);  // answered by the strict reader
+        EXPECT_EQ(document.Exists("[0]"), c.loads);
+        EXPECT_TRUE(document.SetValue("[1]", "moved into the engine") || !c.loads);
+        EXPECT_EQ(document.GetText("[0]"), c.text);  // answered by the engine
+    }
+}
+
 TEST(JsonDocumentTest, DeepestStrictRootStillSerialises) {
     const int depth = detail::StrictJson::kMaxDepth;
     const std::string deep = std::string(depth, '[') + "\"x\"" + std::string(depth, ']');
