@@ -93,7 +93,7 @@ ScriptEngine* JsonDocument::Engine() {
     if (strictRoot) {
         // The engine may hold state of an earlier root, or be shared with a copy.
         if ((engineTouched || engine.use_count() > 1) && !InitEngine()) return nullptr;
-        if (!engine->SetGlobalJson(varName, strictRoot->Source())) {
+        if (!engine->SetGlobalTree(varName, *strictRoot)) {
             engine->Eval(detail::NullRoot(varName));
         }
         strictRoot.reset();

@@ -289,6 +289,73 @@ bool ScriptEngine::SetGlobalJson(std::string_view name, std::string_view json) {
     return SetGlobal(name, json, true);
 }
 
+namespace {
+
+// Pushes the value of node onto the stack. Runs inside a protected call.
+void PushTree(duk_context* c, const detail::StrictJson& tree,
+              const detail::StrictJson::Node& node) {
+    using Kind = detail::StrictJson::Kind;
+    duk_require_stack(c, 4);
+    switch (node.kind) {
+        case Kind::Null:
+            duk_push_null(c);
+            return;
+        case Kind::Boolean:
+            duk_push_boolean(c, node.boolean);
+            return;
+        case Kind::Number:
+            duk_push_number(c, node.number);
+            return;
+        case Kind::String: {
+            const std::string utf8 = TextToUtf8(node.text);
+            duk_push_lstring(c, utf8.data(), utf8.size());
+            return;
+        }
+        case Kind::Array: {
+            duk_idx_t array = duk_push_array(c);
+            duk_uarridx_t index = 0;
+            for (std::int32_t child = node.firstChild; child >= 0;
+                 child = tree.At(child).nextSibling) {
+                PushTree(c, tree, tree.At(child));
+                duk_put_prop_index(c, array, index++);
+            }
+            return;
+        }
+        case Kind::Object: {
+            duk_idx_t object = duk_push_object(c);
+            for (std::int32_t child = node.firstChild; child >= 0;
+                 child = tree.At(child).nextSibling) {
+                const detail::StrictJson::Node& member = tree.At(child);
+                const std::string utf8Name = TextToUtf8(member.name);
+                duk_push_lstring(c, utf8Name.data(), utf8Name.size());
+                PushTree(c, tree, member);
+                // Defined, not assigned: a member named "__proto__" is an own member, as JSON
+                // readers make it, and never the object's prototype.
+                duk_def_prop(c, object,
+                             DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WRITABLE |
+                                 DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_SET_CONFIGURABLE);
+            }
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+bool ScriptEngine::SetGlobalTree(std::string_view name, const detail::StrictJson& tree) {
+    error = {};
+    const std::string utf8Name = TextToUtf8(name);
+    duk_context* ctx = heap.get();
+    bool done = Protected(ctx, 0, 1, [&](duk_context* c) -> duk_ret_t {
+        PushTree(c, tree, tree.Root());
+        duk_put_global_lstring(c, utf8Name.data(), utf8Name.size());
+        return 0;
+    });
+    if (!done) CaptureError(name);
+    duk_pop(ctx);
+    return done;
+}
+
 bool ScriptEngine::DeleteGlobal(std::string_view name) {
     error = {};
     const std::string utf8Name = TextToUtf8(name);

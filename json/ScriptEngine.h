@@ -16,6 +16,7 @@
 
 #include "encoding/TextBuffer.h"
 #include "json/ScriptError.h"
+#include "json/detail/StrictJson.h"
 
 struct duk_hthread;
 
@@ -65,6 +66,9 @@ public:
     // the value of a JSON text read by the engine's own JSON reader (nothing is evaluated).
     bool SetGlobalText(std::string_view name, std::string_view text);
     bool SetGlobalJson(std::string_view name, std::string_view json);
+    // The value of a tree the strict JSON reader made, built value by value: numbers exactly as
+    // the tree holds them (the engine's own reader rounds some long ones differently).
+    bool SetGlobalTree(std::string_view name, const detail::StrictJson& tree);
     bool DeleteGlobal(std::string_view name);
 
     // The error of the last call that failed since the last call began; number 0 when none.

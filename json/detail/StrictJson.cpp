@@ -10,10 +10,6 @@
 
 namespace velmora::detail {
 
-namespace {
-constexpr std::size_t kMaxExponentDigits = 7;
-}  // namespace
-
 std::string NumberToScriptText(double value) {
     if (std::isnan(value)) return "NaN";
     if (value == 0) return "0";
@@ -164,12 +160,7 @@ private:
         if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
             ++pos;
             if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
-            std::size_t exponentStart = pos;
             if (!digits()) return false;
-            // The engine's reader refuses an exponent of more than seven digits (leading zeros
-            // aside) outright; refusing it here too keeps the two readers of a root in agreement.
-            while (exponentStart + 1 < pos && text[exponentStart] == '0') ++exponentStart;
-            if (pos - exponentStart > kMaxExponentDigits) return false;
         }
         const char* first = text.data() + start;
         const char* last = text.data() + pos;

@@ -42,6 +42,10 @@ public:
     // The text the tree was read from.
     const TextBuffer& Source() const { return source; }
 
+    // The root, and any node by its index (firstChild, nextSibling).
+    const Node& Root() const { return nodes[0]; }
+    const Node& At(std::int32_t index) const { return nodes[index]; }
+
     // What evaluating a path would give, for paths made of identifiers, ".name" and "[index]"
     // only, starting with the variable that holds the root.
     struct Lookup {
