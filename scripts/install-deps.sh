@@ -15,7 +15,7 @@ packages=(
   # JSON script engine, callback trampolines
   duktape-dev libffi-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth curl time
+  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth libxcb1-dev curl time
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
